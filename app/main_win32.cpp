@@ -1,0 +1,23 @@
+// Program entry: create the window invisible, deploy adb, show the window, run the loop.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include "app/main_window.h"
+#include "exec/wait.h"
+#include "payload/deploy.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  InitCommonControls();
+  set_message_filter(&MainWindow::filter_message);
+  MainWindow window;
+  if (!window.create(instance)) {
+    MessageBoxW(nullptr, L"载入启动窗口失败", L"Tolvexa", MB_OK | MB_ICONERROR);
+    return -1;
+  }
+  deploy_payloads();
+  window.show();
+  MSG message;
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) dispatch_message(message);
+  return 0;
+}

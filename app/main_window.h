@@ -1,0 +1,51 @@
+// The program's one window: a column of buttons on the left, the log, name and list boxes on
+// the right. Each button's click runs its action against the window's view.
+#pragma once
+
+#include <windows.h>
+
+#include "app/window_view.h"
+
+class MainWindow {
+ public:
+  MainWindow();
+  ~MainWindow();
+  MainWindow(const MainWindow&) = delete;
+  MainWindow& operator=(const MainWindow&) = delete;
+
+  /// Creates the window and its controls, all still invisible but for the controls that
+  /// start visible. False when the window cannot be created.
+  bool create(HINSTANCE instance);
+  void show();
+  bool exists() const { return hwnd_ != nullptr && !destroyed_; }
+
+  HWND button(Button button) const { return buttons_[static_cast<int>(button)]; }
+  HWND box(Box box) const { return boxes_[static_cast<int>(box)]; }
+  HWND hwnd() const { return hwnd_; }
+
+  /// The window's own keyboard handling (Tab, Shift+Tab, Esc, Enter), applied to every
+  /// message before it is dispatched, in the main loop and inside waits alike.
+  static bool filter_message(MSG& message);
+
+ private:
+  static LRESULT CALLBACK window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT handle(UINT message, WPARAM wparam, LPARAM lparam);
+  void create_controls();
+  void on_command(int id);
+  LRESULT on_ctl_color_edit(HDC dc, HWND edit);
+  void on_activate(bool active);
+  void on_destroy();
+  void move_focus(bool backwards);
+  bool is_multiline(HWND control) const;
+
+  HWND hwnd_ = nullptr;
+  HWND buttons_[8] = {};
+  HWND boxes_[3] = {};
+  bool destroyed_ = false;
+  HWND saved_focus_ = nullptr;
+  HFONT button8_font_ = nullptr;
+  HFONT box_font_ = nullptr;
+  HBRUSH grey_brush_ = nullptr;
+  WindowView view_;
+  WindowCommands commands_;
+};

@@ -1,0 +1,31 @@
+// The view and command operations of the actions, carried out on the real window.
+#pragma once
+
+#include <windows.h>
+
+#include "packages/view.h"
+
+class MainWindow;
+
+/// View over the main window's controls. After the window is destroyed every operation
+/// does nothing and closed() is true, so an action that was waiting ends quietly.
+class WindowView : public View {
+ public:
+  explicit WindowView(const MainWindow& window) : window_(window) {}
+  void set_disabled(Button button, bool disabled) override;
+  std::string read_content(Box box) override;
+  void set_content(Box box, std::string_view text) override;
+  void append_text(Box box, std::string_view text) override;
+  int show_message(std::string_view text, unsigned style, bool owned) override;
+  bool closed() const override;
+
+ private:
+  const MainWindow& window_;  // not owned
+};
+
+/// Runs commands with the captured runner and pauses with the responsive wait.
+class WindowCommands : public Commands {
+ public:
+  std::string run(std::string_view command_line) override;
+  void wait(int milliseconds) override;
+};

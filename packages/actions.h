@@ -1,0 +1,31 @@
+// The button actions. Each reaches the window only through View and runs commands and
+// pauses only through Commands, so it runs the same against the real window and in tests.
+#pragma once
+
+#include <string_view>
+
+#include "packages/view.h"
+
+/// Lists the phone's packages into the list box, one name per line, and logs their count.
+/// Serves both listing buttons: `button` is disabled while the command runs.
+void list_packages(View& view, Commands& commands, Button button, std::string_view command_line);
+
+/// Keeps the list box lines that contain the name box's text and logs how many were kept.
+void filter_packages(View& view);
+
+/// Uninstalls the package named in the name box for user 0 and logs adb's answer.
+void uninstall_package(View& view, Commands& commands);
+
+/// Makes the package named in the name box available to user 0 again.
+void restore_package(View& view, Commands& commands);
+
+/// Logs the devices that adb sees.
+void connect_device(View& view, Commands& commands);
+
+/// After a confirmation, uninstalls every package named in the list box, one per line.
+void batch_uninstall(View& view, Commands& commands);
+
+/// True when every byte is an ASCII letter, a digit, '.', '_' or a blank: the only bytes a
+/// package name can hold, and none that the command interpreter or the phone's shell would
+/// take as syntax. Package text is checked before it goes into a command line.
+bool is_safe_package_text(std::string_view text);

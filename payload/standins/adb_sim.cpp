@@ -1,0 +1,308 @@
+// Stand-in for adb.exe: a simulated phone that answers the few adb command lines
+// Tolvexa uses, so the program can be built, tried and tested without a real phone.
+//
+//   adb devices
+//   adb shell pm list packages [-u]
+//   adb uninstall --user 0 PACKAGE
+//   adb shell pm install-existing --user 0 PACKAGE
+//
+// Which packages are uninstalled for user 0 is kept in adb_sim_state.txt beside
+// this exe (one name per line; no file means everything is installed), so the
+// phone remembers between runs. Environment variables:
+//   TOLVEXA_ADB_DELAY_MS  sleep that many milliseconds before answering
+//   TOLVEXA_ADB_PACKAGES  the phone carries exactly that many packages
+#include <windows.h>
+
+#include <fcntl.h>
+#include <io.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cwctype>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+namespace {
+
+const char* const kDefaultPackages[] = {
+#include "phone_packages.inc"
+};
+const size_t kDefaultCount = sizeof(kDefaultPackages) / sizeof(kDefaultPackages[0]);
+
+const char kSerial[] = "SIMULATED-PHONE-01";
+const wchar_t kStateFileName[] = L"adb_sim_state.txt";
+const unsigned long long kMaxPackages = 1000000;
+const unsigned long long kMaxDelayMs = 600000;
+const DWORD kLockWaitMs = 60000;
+
+using NameSet = std::unordered_set<std::string>;
+
+struct Reply {
+  std::string out;
+  std::string err;
+  int code;
+};
+
+Reply answer(const std::string& out) { return {out, "", 0}; }
+Reply failure(const std::string& message) { return {"", message + "\r\n", 1}; }
+Reply usage(const std::string& form) { return failure("adb: usage: " + form); }
+
+// A variable made only of digits, clamped to max; 0 when unset or not a number.
+unsigned long long envNumber(const char* name, unsigned long long max) {
+  const char* value = std::getenv(name);
+  if (value == nullptr || *value == '\0') return 0;
+  unsigned long long n = 0;
+  for (const char* p = value; *p != '\0'; ++p) {
+    if (*p < '0' || *p > '9') return 0;
+    n = n * 10 + static_cast<unsigned>(*p - '0');
+    if (n > max) return max;
+  }
+  return n;
+}
+
+struct Phone {
+  std::vector<std::string> packages;  // in the order pm lists them
+  NameSet carried;
+};
+
+// The default phone, cut to or filled up with generated names to reach
+// TOLVEXA_ADB_PACKAGES packages when that is set.
+Phone makePhone() {
+  size_t count = static_cast<size_t>(envNumber("TOLVEXA_ADB_PACKAGES", kMaxPackages));
+  if (count == 0) count = kDefaultCount;
+  Phone phone;
+  phone.packages.reserve(count);
+  for (size_t i = 0; i < count && i < kDefaultCount; ++i) phone.packages.push_back(kDefaultPackages[i]);
+  char name[64];
+  for (size_t i = kDefaultCount; i < count; ++i) {
+    std::snprintf(name, sizeof name, "com.example.generated.app%05u", static_cast<unsigned>(i - kDefaultCount + 1));
+    phone.packages.push_back(name);
+  }
+  phone.carried.reserve(count * 2);
+  phone.carried.insert(phone.packages.begin(), phone.packages.end());
+  return phone;
+}
+
+// The folder holding this exe, where the state file lives; empty on failure.
+std::wstring exeFolder() {
+  std::vector<wchar_t> buffer(32768);
+  DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+  if (n == 0 || n >= buffer.size()) return L"";
+  std::wstring path(buffer.data(), n);
+  size_t slash = path.find_last_of(L"\\/");
+  return slash == std::wstring::npos ? L"." : path.substr(0, slash);
+}
+
+// Serialises reading and rewriting the state among simulated adb processes
+// sharing one folder, so two uninstalls running at once never lose one another's
+// change. A holder that was killed leaves the mutex abandoned, which still grants it.
+class StateLock {
+ public:
+  explicit StateLock(const std::wstring& folder) {
+    unsigned hash = 2166136261u;  // FNV-1a of the folder, case folded
+    for (wchar_t c : folder) hash = (hash ^ static_cast<unsigned>(std::towupper(c))) * 16777619u;
+    wchar_t name[64];
+    std::swprintf(name, 64, L"Local\\TolvexaAdbSimState-%08x", hash);
+    handle_ = CreateMutexW(nullptr, FALSE, name);
+    if (handle_ != nullptr) {
+      DWORD r = WaitForSingleObject(handle_, kLockWaitMs);
+      held_ = (r == WAIT_OBJECT_0 || r == WAIT_ABANDONED);
+    }
+  }
+  ~StateLock() {
+    if (held_) ReleaseMutex(handle_);
+    if (handle_ != nullptr) CloseHandle(handle_);
+  }
+  StateLock(const StateLock&) = delete;
+  StateLock& operator=(const StateLock&) = delete;
+  bool held() const { return held_; }
+
+ private:
+  HANDLE handle_ = nullptr;
+  bool held_ = false;
+};
+
+// The names uninstalled for user 0. A missing file means none; a file that
+// exists but cannot be read is an error rather than "all installed".
+bool readState(const std::wstring& path, NameSet& uninstalled) {
+  FILE* f = _wfopen(path.c_str(), L"rb");
+  if (f == nullptr) return errno == ENOENT;
+  std::string data;
+  char chunk[65536];
+  size_t n;
+  while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) data.append(chunk, n);
+  bool ok = !std::ferror(f);
+  std::fclose(f);
+  size_t start = 0;
+  while (start < data.size()) {
+    size_t end = data.find('\n', start);
+    if (end == std::string::npos) end = data.size();
+    size_t last = end;
+    while (last > start && (data[last - 1] == '\r' || data[last - 1] == ' ' || data[last - 1] == '\t')) --last;
+    size_t first = start;
+    while (first < last && (data[first] == ' ' || data[first] == '\t')) ++first;
+    if (last > first) uninstalled.insert(data.substr(first, last - first));
+    start = end + 1;
+  }
+  return ok;
+}
+
+// Writes a temporary file in the same folder and moves it over the state file,
+// so readers and a process killed half-way only ever see a whole file.
+bool writeState(const std::wstring& path, const NameSet& uninstalled) {
+  std::vector<std::string> names(uninstalled.begin(), uninstalled.end());
+  std::sort(names.begin(), names.end());
+  std::string data;
+  for (const std::string& name : names) data += name + "\r\n";
+
+  std::wstring temp = path + L"." + std::to_wstring(GetCurrentProcessId()) + L".tmp";
+  FILE* f = _wfopen(temp.c_str(), L"wb");
+  if (f == nullptr) return false;
+  bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size();
+  ok = std::fflush(f) == 0 && ok;
+  ok = FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(f)))) && ok;
+  ok = std::fclose(f) == 0 && ok;
+  ok = ok && MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+  if (!ok) DeleteFileW(temp.c_str());
+  return ok;
+}
+
+class Simulator {
+ public:
+  Reply run(const std::vector<std::string>& args) {
+    if (args.empty()) return usage("adb devices | adb shell pm ... | adb uninstall --user 0 PACKAGE");
+    const std::string& command = args[0];
+    if (command == "devices") {
+      if (args.size() != 1) return usage("adb devices");
+      return answer(std::string("List of devices attached\r\n") + kSerial + "\tdevice\r\n\r\n");
+    }
+    if (command == "uninstall") {
+      if (args.size() != 4 || args[1] != "--user" || args[2] != "0") return usage("adb uninstall --user 0 PACKAGE");
+      return uninstall(args[3]);
+    }
+    if (command == "shell") return shell(args);
+    return failure("adb: unknown command " + command);
+  }
+
+ private:
+  // adb joins the words after "shell" into one line that the phone's shell
+  // splits again, so `shell pm list packages` and `shell "pm list packages"` agree.
+  Reply shell(const std::vector<std::string>& args) {
+    std::vector<std::string> words;
+    for (size_t i = 1; i < args.size(); ++i) {
+      size_t start = 0;
+      const std::string& arg = args[i];
+      while (start < arg.size()) {
+        size_t end = arg.find_first_of(" \t", start);
+        if (end == std::string::npos) end = arg.size();
+        if (end > start) words.push_back(arg.substr(start, end - start));
+        start = end + 1;
+      }
+    }
+    const char* forms = "adb shell pm list packages [-u] | adb shell pm install-existing --user 0 PACKAGE";
+    if (words.empty()) return usage(forms);
+    if (words[0] != "pm") return failure("/system/bin/sh: " + words[0] + ": inaccessible or not found");
+    if (words.size() >= 3 && words[1] == "list" && words[2] == "packages") {
+      if (words.size() == 3) return list(false);
+      if (words.size() == 4 && words[3] == "-u") return list(true);
+      return usage("adb shell pm list packages [-u]");
+    }
+    if (words.size() == 5 && words[1] == "install-existing" && words[2] == "--user" && words[3] == "0")
+      return installExisting(words[4]);
+    return usage(forms);
+  }
+
+  Reply list(bool withUninstalled) {
+    NameSet uninstalled;
+    if (!withUninstalled) {
+      // Held while reading too: on Windows a file open for reading cannot be
+      // replaced, which would make a concurrent uninstall fail.
+      StateLock lock(folder());
+      if (!lock.held()) return failure(kBusy);
+      Reply problem;
+      if (!loadState(uninstalled, problem)) return problem;
+    }
+    std::string out;
+    out.reserve(phone_.packages.size() * 48);
+    for (const std::string& name : phone_.packages) {
+      if (!withUninstalled && uninstalled.count(name) != 0) continue;
+      out += "package:";
+      out += name;
+      out += "\r\n";
+    }
+    return answer(out);
+  }
+
+  Reply uninstall(const std::string& name) {
+    const Reply notInstalled = answer("Failure [not installed for 0]\r\n");
+    if (phone_.carried.count(name) == 0) return notInstalled;
+    StateLock lock(folder());
+    if (!lock.held()) return failure(kBusy);
+    NameSet uninstalled;
+    Reply problem;
+    if (!loadState(uninstalled, problem)) return problem;
+    if (!uninstalled.insert(name).second) return notInstalled;
+    if (!writeState(statePath(), uninstalled)) return failure(kCannotSave);
+    return answer("Success\r\n");
+  }
+
+  Reply installExisting(const std::string& name) {
+    if (phone_.carried.count(name) == 0)
+      return answer("android.content.pm.PackageManager$NameNotFoundException: Package " + name + " doesn't exist\r\n");
+    StateLock lock(folder());
+    if (!lock.held()) return failure(kBusy);
+    NameSet uninstalled;
+    Reply problem;
+    if (!loadState(uninstalled, problem)) return problem;
+    if (uninstalled.erase(name) != 0 && !writeState(statePath(), uninstalled)) return failure(kCannotSave);
+    return answer("Package " + name + " installed for user: 0\r\n");
+  }
+
+  // Reads the state; the caller holds the lock.
+  bool loadState(NameSet& uninstalled, Reply& problem) {
+    if (folder().empty()) {
+      problem = failure("adb: error: cannot find the folder of the simulated adb");
+      return false;
+    }
+    if (!readState(statePath(), uninstalled)) {
+      problem = failure("adb: error: cannot read the simulated phone's state file");
+      return false;
+    }
+    return true;
+  }
+
+  const std::wstring& folder() {
+    if (folder_.empty()) folder_ = exeFolder();
+    return folder_;
+  }
+  std::wstring statePath() { return folder() + L"\\" + kStateFileName; }
+
+  static constexpr const char* kBusy = "adb: error: the simulated phone is busy (state lock timed out)";
+  static constexpr const char* kCannotSave = "adb: error: cannot save the simulated phone's state file";
+
+  Phone phone_ = makePhone();
+  std::wstring folder_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Binary mode: every line already ends in CR LF and must not gain another CR.
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
+
+  unsigned long long delay = envNumber("TOLVEXA_ADB_DELAY_MS", kMaxDelayMs);
+  if (delay > 0) Sleep(static_cast<DWORD>(delay));
+
+  Simulator simulator;
+  Reply reply = simulator.run(std::vector<std::string>(argv + 1, argv + argc));
+  bool written = std::fwrite(reply.out.data(), 1, reply.out.size(), stdout) == reply.out.size();
+  written = std::fflush(stdout) == 0 && written;
+  std::fwrite(reply.err.data(), 1, reply.err.size(), stderr);
+  std::fflush(stderr);
+  if (!written && reply.code == 0) return 1;  // a reader that went away must not see success
+  return reply.code;
+}

@@ -1,0 +1,307 @@
+// Runs the simulated adb.exe the way Tolvexa does (through cmd.exe /c, reading
+// its output from a pipe) and checks the exact bytes of each answer. Every test
+// works on its own copy of adb.exe in a fresh folder, so it starts with every
+// package installed.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+#include <string>
+#include <vector>
+
+#ifndef ADB_SIM_EXE
+#error "ADB_SIM_EXE must name the built simulated adb.exe"
+#endif
+
+namespace {
+
+const char kNotInstalled[] = "Failure [not installed for 0]\r\n";
+
+// The build hands over the path as the cross tool chain sees it; Wine shows
+// the Unix root as drive Z:.
+std::wstring builtAdbPath() {
+  std::string utf8 = ADB_SIM_EXE;
+  std::wstring path(utf8.size(), L'\0');
+  path.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &path[0],
+                                  static_cast<int>(path.size())));
+  if (!path.empty() && path[0] == L'/') path = L"Z:" + path;
+  std::replace(path.begin(), path.end(), L'/', L'\\');
+  return path;
+}
+
+// Sets an environment variable, inherited by the processes started meanwhile.
+class ScopedEnv {
+ public:
+  ScopedEnv(const wchar_t* name, const wchar_t* value) : name_(name) { SetEnvironmentVariableW(name, value); }
+  ~ScopedEnv() { SetEnvironmentVariableW(name_, nullptr); }
+
+ private:
+  const wchar_t* name_;
+};
+
+struct Result {
+  std::string out;
+  std::string err;
+  DWORD code = 0xFFFFFFFF;
+};
+
+struct Running {
+  HANDLE process = nullptr;
+  HANDLE out = nullptr;
+  std::wstring errPath;
+};
+
+class AdbSimTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    static int counter = 0;
+    wchar_t temp[MAX_PATH + 1];
+    ASSERT_GT(GetTempPathW(MAX_PATH + 1, temp), 0u);
+    dir_ = std::wstring(temp) + L"tolvexa_adb_sim_" + std::to_wstring(GetCurrentProcessId()) + L"_" +
+           std::to_wstring(++counter);
+    ASSERT_TRUE(CreateDirectoryW(dir_.c_str(), nullptr));
+    adb_ = dir_ + L"\\adb.exe";
+    ASSERT_TRUE(CopyFileW(builtAdbPath().c_str(), adb_.c_str(), TRUE)) << "cannot copy " << ADB_SIM_EXE;
+  }
+
+  void TearDown() override {
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileW((dir_ + L"\\*").c_str(), &found);
+    if (find != INVALID_HANDLE_VALUE) {
+      do {
+        DeleteFileW((dir_ + L"\\" + found.cFileName).c_str());
+      } while (FindNextFileW(find, &found));
+      FindClose(find);
+    }
+    RemoveDirectoryW(dir_.c_str());
+  }
+
+  // Starts `cmd.exe /c "adb.exe" ARGS`: stdout into a pipe, stderr into a file.
+  Running start(const std::string& args) {
+    static int counter = 0;
+    Running run;
+    run.errPath = dir_ + L"\\stderr" + std::to_wstring(++counter) + L".txt";
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE outWrite = nullptr;
+    EXPECT_TRUE(CreatePipe(&run.out, &outWrite, &inherit, 0));
+    SetHandleInformation(run.out, HANDLE_FLAG_INHERIT, 0);
+    HANDLE err = CreateFileW(run.errPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                             CREATE_ALWAYS, 0, nullptr);
+    HANDLE in = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0,
+                            nullptr);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = in;
+    startup.hStdOutput = outWrite;
+    startup.hStdError = err;
+    std::wstring line = L"cmd.exe /d /c \"\"" + adb_ + L"\" " + std::wstring(args.begin(), args.end()) + L"\"";
+    std::vector<wchar_t> buffer(line.begin(), line.end());
+    buffer.push_back(L'\0');
+    PROCESS_INFORMATION info = {};
+    EXPECT_TRUE(CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
+                               &startup, &info));
+    CloseHandle(info.hThread);
+    run.process = info.hProcess;
+    CloseHandle(outWrite);
+    CloseHandle(err);
+    CloseHandle(in);
+    return run;
+  }
+
+  Result finish(Running& run) {
+    Result result;
+    char chunk[65536];
+    DWORD n = 0;
+    while (ReadFile(run.out, chunk, sizeof chunk, &n, nullptr) && n > 0) result.out.append(chunk, n);
+    CloseHandle(run.out);
+    WaitForSingleObject(run.process, INFINITE);
+    GetExitCodeProcess(run.process, &result.code);
+    CloseHandle(run.process);
+    HANDLE err = CreateFileW(run.errPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             OPEN_EXISTING, 0, nullptr);
+    while (err != INVALID_HANDLE_VALUE && ReadFile(err, chunk, sizeof chunk, &n, nullptr) && n > 0)
+      result.err.append(chunk, n);
+    if (err != INVALID_HANDLE_VALUE) CloseHandle(err);
+    return result;
+  }
+
+  Result adb(const std::string& args) {
+    Running run = start(args);
+    return finish(run);
+  }
+
+  // Lists the packages and checks every line is "package:NAME" ending in CR LF.
+  std::vector<std::string> packages(bool withUninstalled) {
+    Result r = adb(withUninstalled ? "shell pm list packages -u" : "shell pm list packages");
+    EXPECT_EQ(r.code, 0u);
+    EXPECT_EQ(r.err, "");
+    std::vector<std::string> names;
+    size_t start = 0;
+    while (start < r.out.size()) {
+      size_t end = r.out.find("\r\n", start);
+      if (end == std::string::npos) {
+        ADD_FAILURE() << "last line lacks CR LF: " << r.out.substr(start);
+        break;
+      }
+      std::string line = r.out.substr(start, end - start);
+      EXPECT_EQ(line.rfind("package:", 0), 0u) << line;
+      std::string name = line.substr(std::min<size_t>(8, line.size()));
+      EXPECT_FALSE(name.empty());
+      EXPECT_EQ(name.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789._"),
+                std::string::npos)
+          << line;
+      names.push_back(name);
+      start = end + 2;
+    }
+    return names;
+  }
+
+  static bool has(const std::vector<std::string>& names, const std::string& name) {
+    return std::find(names.begin(), names.end(), name) != names.end();
+  }
+
+  std::wstring dir_;
+  std::wstring adb_;
+};
+
+TEST_F(AdbSimTest, DevicesAndPackageListsAreExactAndStable) {
+  Result devices = adb("devices");
+  EXPECT_EQ(devices.out, "List of devices attached\r\nSIMULATED-PHONE-01\tdevice\r\n\r\n");
+  EXPECT_EQ(devices.err, "");
+  EXPECT_EQ(devices.code, 0u);
+
+  std::vector<std::string> list = packages(false);
+  EXPECT_GE(list.size(), 250u);
+  EXPECT_LE(list.size(), 350u);
+  EXPECT_EQ(std::set<std::string>(list.begin(), list.end()).size(), list.size()) << "duplicate package";
+  for (const char* name : {"android", "com.android.systemui", "com.android.settings", "com.google.android.gms",
+                           "com.miui.home", "com.tencent.mm", "com.taobao.taobao", "com.ss.android.ugc.aweme"})
+    EXPECT_TRUE(has(list, name)) << name;
+  EXPECT_FALSE(std::is_sorted(list.begin(), list.end()));
+
+  // Same order every time; -u adds nothing while nothing is uninstalled; the
+  // shell command may also come as one quoted argument, as adb joins them.
+  EXPECT_EQ(packages(false), list);
+  EXPECT_EQ(packages(true), list);
+  EXPECT_EQ(adb("shell \"pm list packages\"").out, adb("shell pm list packages").out);
+}
+
+TEST_F(AdbSimTest, UninstallAndRestoreForUserZero) {
+  const std::vector<std::string> before = packages(false);
+
+  EXPECT_EQ(adb("uninstall --user 0 com.tencent.mm").out, "Success\r\n");
+  std::vector<std::string> after = packages(false);
+  EXPECT_EQ(after.size(), before.size() - 1);
+  EXPECT_FALSE(has(after, "com.tencent.mm"));
+  EXPECT_EQ(packages(true), before) << "-u keeps the uninstalled package in its place";
+
+  Result again = adb("uninstall --user 0 com.tencent.mm");
+  EXPECT_EQ(again.out, kNotInstalled);
+  EXPECT_EQ(again.code, 0u);
+  EXPECT_EQ(adb("uninstall --user 0 com.not.on.this.phone").out, kNotInstalled);
+
+  const std::string restored = "Package com.tencent.mm installed for user: 0\r\n";
+  EXPECT_EQ(adb("shell pm install-existing --user 0 com.tencent.mm").out, restored);
+  EXPECT_EQ(packages(false), before);
+  EXPECT_EQ(adb("shell pm install-existing --user 0 com.tencent.mm").out, restored) << "already installed";
+
+  Result unknown = adb("shell pm install-existing --user 0 com.not.on.this.phone");
+  EXPECT_EQ(unknown.out,
+            "android.content.pm.PackageManager$NameNotFoundException: Package com.not.on.this.phone doesn't "
+            "exist\r\n");
+  EXPECT_EQ(unknown.code, 0u);
+}
+
+TEST_F(AdbSimTest, ReadsAStateFileEditedByHand) {
+  HANDLE f = CreateFileW((dir_ + L"\\adb_sim_state.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
+                         nullptr);
+  ASSERT_NE(f, INVALID_HANDLE_VALUE);
+  const char text[] = "  com.sina.weibo \r\n\r\ncom.tencent.mm\ncom.no.such.app";
+  DWORD written = 0;
+  WriteFile(f, text, sizeof text - 1, &written, nullptr);
+  CloseHandle(f);
+
+  std::vector<std::string> list = packages(false);
+  EXPECT_FALSE(has(list, "com.sina.weibo"));
+  EXPECT_FALSE(has(list, "com.tencent.mm"));
+  EXPECT_TRUE(has(list, "com.taobao.taobao"));
+  EXPECT_EQ(adb("uninstall --user 0 com.sina.weibo").out, kNotInstalled);
+  EXPECT_EQ(packages(true).size(), list.size() + 2);
+}
+
+TEST_F(AdbSimTest, MalformedCommandLinesFailOnStderrAndChangeNothing) {
+  Result foo = adb("foo");
+  EXPECT_EQ(foo.err, "adb: unknown command foo\r\n");
+  EXPECT_EQ(foo.out, "");
+  EXPECT_EQ(foo.code, 1u);
+
+  for (const char* args : {"", "devices -l", "uninstall", "uninstall com.tencent.mm", "uninstall --user 0",
+                           "uninstall --user 10 com.tencent.mm", "uninstall --user 0 com.tencent.mm com.sina.weibo",
+                           "shell", "shell ls", "shell pm list packages -3", "shell pm install-existing com.tencent.mm",
+                           "shell pm install-existing --user 0"}) {
+    Result r = adb(args);
+    EXPECT_EQ(r.code, 1u) << args;
+    EXPECT_EQ(r.out, "") << args;
+    EXPECT_GT(r.err.size(), 2u) << args;
+    EXPECT_EQ(r.err.substr(r.err.size() - std::min<size_t>(2, r.err.size())), "\r\n") << args;
+  }
+  EXPECT_EQ(packages(false), packages(true)) << "a rejected command uninstalled something";
+}
+
+TEST_F(AdbSimTest, PackageCountComesFromTheEnvironment) {
+  const std::vector<std::string> defaults = packages(false);
+  {
+    ScopedEnv few(L"TOLVEXA_ADB_PACKAGES", L"5");
+    EXPECT_EQ(packages(false), std::vector<std::string>(defaults.begin(), defaults.begin() + 5));
+  }
+  ScopedEnv many(L"TOLVEXA_ADB_PACKAGES", L"3000");
+  std::vector<std::string> list = packages(false);
+  ASSERT_EQ(list.size(), 3000u);
+  EXPECT_EQ(std::vector<std::string>(list.begin(), list.begin() + defaults.size()), defaults);
+  EXPECT_EQ(std::set<std::string>(list.begin(), list.end()).size(), list.size()) << "duplicate package";
+  EXPECT_EQ(list.back().rfind("com.example.generated.app", 0), 0u) << list.back();
+
+  EXPECT_EQ(adb("uninstall --user 0 " + list.back()).out, "Success\r\n");
+  EXPECT_EQ(packages(false).size(), 2999u);
+}
+
+// Uninstalls and listings started together must neither fail nor lose one
+// another's change to the shared state file.
+TEST_F(AdbSimTest, ConcurrentCallsKeepEveryUninstall) {
+  // Names the phone does not carry are kept in the state file as they are; many
+  // of them make each read and rewrite slow enough that the processes overlap.
+  std::string filler;
+  for (int i = 0; i < 100000; ++i) filler += "com.no.such.app" + std::to_string(i) + "\r\n";
+  HANDLE f = CreateFileW((dir_ + L"\\adb_sim_state.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
+                         nullptr);
+  ASSERT_NE(f, INVALID_HANDLE_VALUE);
+  DWORD written = 0;
+  WriteFile(f, filler.data(), static_cast<DWORD>(filler.size()), &written, nullptr);
+  CloseHandle(f);
+
+  const std::vector<std::string> targets = {"com.sina.weibo", "com.tencent.mm", "com.taobao.taobao",
+                                            "com.baidu.searchbox", "com.ss.android.ugc.aweme", "com.miui.notes"};
+  std::vector<Running> runs;
+  {
+    ScopedEnv delay(L"TOLVEXA_ADB_DELAY_MS", L"300");  // lines the processes up before they touch the state
+    for (const std::string& name : targets) {
+      runs.push_back(start("uninstall --user 0 " + name));
+      runs.push_back(start("shell pm list packages"));
+    }
+  }
+  for (size_t i = 0; i < runs.size(); ++i) {
+    Result r = finish(runs[i]);
+    EXPECT_EQ(r.code, 0u) << i << ": " << r.err;
+    if (i % 2 == 0) {
+      EXPECT_EQ(r.out, "Success\r\n") << targets[i / 2];
+    }
+  }
+  std::vector<std::string> list = packages(false);
+  EXPECT_EQ(list.size() + targets.size(), packages(true).size());
+  for (const std::string& name : targets) EXPECT_FALSE(has(list, name)) << name;
+}
+
+}  // namespace
