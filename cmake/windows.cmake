@@ -56,6 +56,7 @@ target_link_libraries(tolvexa_win PUBLIC tolvexa_core shlwapi dbghelp comctl32)
 add_executable(Tolvexa WIN32 app/main_win32.cpp app/resources.rc)
 target_link_libraries(Tolvexa PRIVATE tolvexa_win)
 set_target_properties(Tolvexa PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+target_link_options(Tolvexa PRIVATE -s)
 set_source_files_properties(app/resources.rc PROPERTIES OBJECT_DEPENDS
   "${payload_files};${PROJECT_SOURCE_DIR}/app/icon/tolvexa.ico;${PROJECT_SOURCE_DIR}/app/tolvexa.manifest;${CMAKE_BINARY_DIR}/payloads.rc")
 

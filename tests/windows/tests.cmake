@@ -1,1 +1,22 @@
-# Windows tests (filled in below)
+# Tests of the Windows code. ctest runs each binary under Wine (CMAKE_CROSSCOMPILING_EMULATOR);
+# one binary per area, since every Wine process costs seconds to start.
+
+function(tolvexa_wine_test name)
+  add_executable(${name} ${ARGN})
+  target_link_libraries(${name} PRIVATE tolvexa_win gtest_main)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES TIMEOUT 600)
+endfunction()
+
+tolvexa_wine_test(exec_test tests/windows/exec_test.cpp)
+tolvexa_wine_test(payload_test tests/windows/payload_test.cpp ${CMAKE_BINARY_DIR}/payloads.rc)
+set_source_files_properties(${CMAKE_BINARY_DIR}/payloads.rc PROPERTIES OBJECT_DEPENDS "${payload_files}")
+
+add_executable(emit tests/windows/emit.cpp)
+target_compile_definitions(exec_test PRIVATE "EMIT_EXE=\"$<TARGET_FILE:emit>\""
+                                             "ADB_SIM_EXE=\"$<TARGET_FILE:standin_adb>\"")
+add_dependencies(exec_test emit standin_adb)
+target_compile_definitions(payload_test PRIVATE "STANDIN_DIR=\"${CMAKE_BINARY_DIR}/standins\"")
+
+add_test(NAME imports COMMAND bash ${PROJECT_SOURCE_DIR}/tests/windows/check_imports.sh $<TARGET_FILE:Tolvexa>)

@@ -1,0 +1,42 @@
+// Prints test output on demand, for the runner's tests:
+//   emit bytes N      N bytes of a repeating pattern (0..250 as "0123456789" digits), then exits
+//   emit zeros        "ab", a zero byte, "cd", a zero byte, "ef"
+//   emit stderr TEXT  TEXT on standard error only
+//   emit sleep MS     prints "start", sleeps MS milliseconds, prints "end"
+//   emit exit CODE    exits with CODE, printing nothing
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+static void write_out(HANDLE to, const std::string& bytes) {
+  DWORD written = 0;
+  WriteFile(to, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}
+
+int main(int argc, char** argv) {
+  if (argc < 2) return 2;
+  HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  std::string what = argv[1];
+  if (what == "bytes" && argc == 3) {
+    size_t n = std::strtoul(argv[2], nullptr, 10);
+    std::string bytes(n, '\0');
+    for (size_t i = 0; i < n; ++i) bytes[i] = static_cast<char>('0' + i % 10);
+    write_out(out, bytes);
+  } else if (what == "zeros") {
+    write_out(out, std::string("ab\0cd\0ef", 8));
+  } else if (what == "stderr" && argc == 3) {
+    write_out(GetStdHandle(STD_ERROR_HANDLE), argv[2]);
+  } else if (what == "sleep" && argc == 3) {
+    write_out(out, "start");
+    Sleep(std::atoi(argv[2]));
+    write_out(out, "end");
+  } else if (what == "exit" && argc == 3) {
+    return std::atoi(argv[2]);
+  } else {
+    return 2;
+  }
+  return 0;
+}

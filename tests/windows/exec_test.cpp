@@ -1,0 +1,221 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "exec/process.h"
+#include "exec/runner.h"
+#include "exec/wait.h"
+#include "tests/windows/paths.h"
+
+namespace {
+
+const std::string kEmit = wine_path(EMIT_EXE);
+
+double now_ms() {
+  LARGE_INTEGER count, frequency;
+  QueryPerformanceCounter(&count);
+  QueryPerformanceFrequency(&frequency);
+  return count.QuadPart * 1000.0 / frequency.QuadPart;
+}
+
+std::string pattern(size_t n) {
+  std::string bytes(n, '\0');
+  for (size_t i = 0; i < n; ++i) bytes[i] = static_cast<char>('0' + i % 10);
+  return bytes;
+}
+
+// A hidden window whose handler runs a callback: stands for a click handled inside a wait.
+struct TestWindow {
+  static inline std::function<void()> on_message;
+  static LRESULT CALLBACK proc(HWND h, UINT m, WPARAM w, LPARAM l) {
+    if (m == WM_APP && on_message) on_message();
+    return DefWindowProcW(h, m, w, l);
+  }
+  HWND hwnd;
+  TestWindow() {
+    WNDCLASSW window_class{};
+    window_class.lpfnWndProc = proc;
+    window_class.hInstance = GetModuleHandleW(nullptr);
+    window_class.lpszClassName = L"ExecTestWindow";
+    RegisterClassW(&window_class);
+    hwnd = CreateWindowW(L"ExecTestWindow", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                         window_class.hInstance, nullptr);
+  }
+  ~TestWindow() {
+    DestroyWindow(hwnd);
+    on_message = nullptr;
+  }
+};
+
+TEST(Runner, CapturesWhatTheCommandPrints) {
+  struct Row {
+    std::string command, expected;
+  } rows[] = {
+      {"rem nothing", ""},
+      {"echo hello", "hello\r\n"},
+      {kEmit + " stderr only-on-stderr", "only-on-stderr"},
+      {kEmit + " zeros", "abcdef"},  // zero bytes dropped, the rest of the read kept
+      {kEmit + " sleep 300", "startend"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.command);
+    EXPECT_EQ(run_captured(row.command), row.expected);
+  }
+}
+
+TEST(Runner, ABurstOfSeveralMegabytesArrivesWhole) {
+  const size_t n = 6 * 1024 * 1024 + 7;
+  std::string result = run_captured(kEmit + " bytes " + std::to_string(n));
+  ASSERT_EQ(result.size(), n);
+  EXPECT_TRUE(result == pattern(n));
+}
+
+TEST(Runner, AnUnknownProgramYieldsTheInterpretersMessage) {
+  std::string result = run_captured("no_such_program_tolvexa");
+  EXPECT_NE(result.find("no_such_program_tolvexa"), std::string::npos) << result;
+}
+
+TEST(Runner, AnInterpreterEndingWithCode259DoesNotHang) {
+  double start = now_ms();
+  EXPECT_EQ(run_captured(kEmit + " exit 259 & exit 259"), "");
+  EXPECT_LT(now_ms() - start, 10000);
+}
+
+TEST(Runner, AChunkCallbackCanStopTheRun) {
+  std::string command = kEmit + " sleep 3000";
+  int calls = 0;
+  double start = now_ms();
+  EXPECT_EQ(run_captured(command, [&](std::string_view) { return ++calls == 1; }), "");
+  EXPECT_EQ(calls, 1);
+  EXPECT_LT(now_ms() - start, 2500);  // returned while the command still ran
+
+  std::string seen;
+  EXPECT_EQ(run_captured("echo a& echo b", [&](std::string_view chunk) {
+              seen += chunk;
+              return false;
+            }),
+            "a\r\nb\r\n");
+  EXPECT_EQ(seen, "a\r\nb\r\n");
+}
+
+TEST(Runner, ARunNestedInAnothersWaitRunsToItsEndFirst) {
+  TestWindow window;
+  std::string inner;
+  bool outer_done = false;
+  TestWindow::on_message = [&] {
+    inner = run_captured("echo inner");
+    EXPECT_FALSE(outer_done);
+  };
+  PostMessageW(window.hwnd, WM_APP, 0, 0);
+  std::string outer = run_captured(kEmit + " sleep 500");
+  outer_done = true;
+  EXPECT_EQ(inner, "inner\r\n");
+  EXPECT_EQ(outer, "startend");
+}
+
+TEST(ResponsiveWait, ReturnsAfterItsTimeAndNotBefore) {
+  struct Row {
+    std::optional<int32_t> interval;
+    int64_t unit;
+    double at_least, at_most;
+  } rows[] = {
+      {1, 0, 1, 500},
+      {200, 0, 199, 1500},
+      {3, 7, 21, 1000},   // unit 7: seven milliseconds per step
+      {2, 1, 1999, 3500}, // seconds
+      {0, 0, 0, 200},
+      {-5, 0, 0, 200},
+      {std::nullopt, 1, 0, 200},  // no interval with a unit: nothing to wait
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::to_string(row.interval.value_or(-999)) + " unit " + std::to_string(row.unit));
+    double start = now_ms();
+    EXPECT_TRUE(responsive_wait(row.interval, row.unit));
+    double elapsed = now_ms() - start;
+    EXPECT_GE(elapsed, row.at_least);
+    EXPECT_LE(elapsed, row.at_most);
+  }
+}
+
+TEST(ResponsiveWait, DispatchesMessagesPostedDuringTheWait) {
+  TestWindow window;
+  double handled_at = 0;
+  TestWindow::on_message = [&] { handled_at = now_ms(); };
+  PostMessageW(window.hwnd, WM_APP, 0, 0);
+  double start = now_ms();
+  responsive_wait(300);
+  double end = now_ms();
+  EXPECT_GE(handled_at, start);
+  EXPECT_LT(handled_at, start + 200);  // at once, not when the time was up
+  EXPECT_GE(end - start, 299);
+}
+
+TEST(ResponsiveWait, LeavesAPostedQuitInTheQueue) {
+  PostQuitMessage(7);
+  double start = now_ms();
+  responsive_wait(100);
+  pump_input();
+  EXPECT_EQ(run_captured("echo still"), "still\r\n");
+  EXPECT_GE(now_ms() - start, 99);
+  MSG message;
+  ASSERT_TRUE(PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  EXPECT_EQ(message.wParam, 7u);
+}
+
+// Starts the simulated adb, copied under the given file name, answering after a long delay.
+struct SleepingProcess {
+  PROCESS_INFORMATION info{};
+  SleepingProcess(const std::string& folder, const std::string& file_name) {
+    CreateDirectoryA(folder.c_str(), nullptr);
+    std::string path = folder + "\\" + file_name;
+    CopyFileA(wine_path(ADB_SIM_EXE).c_str(), path.c_str(), FALSE);
+    SetEnvironmentVariableA("TOLVEXA_ADB_DELAY_MS", "60000");
+    std::string line = "\"" + path + "\" devices";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                   nullptr, &startup, &info);
+    SetEnvironmentVariableA("TOLVEXA_ADB_DELAY_MS", nullptr);
+  }
+  ~SleepingProcess() {
+    TerminateProcess(info.hProcess, 0);
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+  }
+  bool running() const { return WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT; }
+};
+
+TEST(EndProcess, EndsOneProcessPerCallWhateverTheCase) {
+  // Nothing of that name: nothing ended.
+  EXPECT_EQ(find_process_by_image_name("tolvexa_none.exe"), 0u);
+  EXPECT_FALSE(end_process_by_image_name("tolvexa_none.exe"));
+
+  SleepingProcess first("c:\\tolvexa_end1", "tvx_adb.exe"), second("c:\\tolvexa_end2", "tvx_adb.exe");
+  ASSERT_TRUE(first.running() && second.running());
+  // A name that is only part of the file name does not match.
+  EXPECT_EQ(find_process_by_image_name("tvx_adb"), 0u);
+  EXPECT_EQ(find_process_by_image_name("adb.exe"), 0u);
+  EXPECT_NE(find_process_by_image_name("TVX_ADB.EXE"), 0u);
+  EXPECT_EQ(find_process_by_image_name("TVX_ADB.EXE", true), 0u);
+
+  EXPECT_TRUE(end_process_by_image_name("TVX_ADB.EXE"));
+  Sleep(200);
+  EXPECT_NE(first.running(), second.running());  // exactly one ended
+  EXPECT_TRUE(end_process_by_image_name("tvx_adb.exe"));
+  Sleep(200);
+  EXPECT_FALSE(first.running() || second.running());
+  EXPECT_FALSE(end_process_by_image_name("tvx_adb.exe"));
+}
+
+TEST(EndProcess, UpperCaseAdbIsEndedAtClose) {
+  SleepingProcess upper("c:\\tolvexa_end3", "ADB.EXE");
+  ASSERT_TRUE(upper.running());
+  end_adb_process();
+  Sleep(200);
+  EXPECT_FALSE(upper.running());
+}
+
+}  // namespace
