@@ -20,3 +20,15 @@ add_dependencies(exec_test emit standin_adb)
 target_compile_definitions(payload_test PRIVATE "STANDIN_DIR=\"${CMAKE_BINARY_DIR}/standins\"")
 
 add_test(NAME imports COMMAND bash ${PROJECT_SOURCE_DIR}/tests/windows/check_imports.sh $<TARGET_FILE:Tolvexa>)
+
+# End-to-end tests: the real program driven through its window against the simulated phone.
+# They need the stand-ins, so they are left out when the real payloads are embedded.
+if(NOT TOLVEXA_PAYLOAD_DIR)
+  tolvexa_wine_test(e2e_test tests/windows/e2e_test.cpp tests/windows/driver.cpp)
+  target_compile_definitions(e2e_test PRIVATE "TOLVEXA_EXE=\"$<TARGET_FILE:Tolvexa>\""
+                                              "STANDIN_DIR=\"$<TARGET_FILE_DIR:standin_adb>\"")
+  target_compile_options(e2e_test PRIVATE -finput-charset=UTF-8)
+  add_dependencies(e2e_test Tolvexa standin_adb standin_driver_installer)
+  # It ends stray Tolvexa and adb processes of the prefix and rewrites c:\adb: run it alone.
+  set_tests_properties(e2e_test PROPERTIES RUN_SERIAL TRUE)
+endif()

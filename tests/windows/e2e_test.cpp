@@ -1,0 +1,519 @@
+// End-to-end tests: the real Tolvexa.exe against the simulated phone behind c:\adb\adb.exe,
+// driven from this process like a user would, through its window and its message boxes.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "app/controls.h"
+#include "tests/windows/driver.h"
+#include "tests/windows/paths.h"
+
+namespace {
+
+using e2e::App;
+using e2e::Environment;
+using e2e::MessageBoxInfo;
+
+const std::wstring kAdbFolder = L"c:\\adb";
+const std::wstring kAdb = L"c:\\adb\\adb.exe";
+const std::wstring kStateFile = L"c:\\adb\\adb_sim_state.txt";
+const std::wstring kInjected = L"c:\\adb\\injected.txt";
+const std::wstring kInstaller = L"c:\\ADBDriverInstaller.exe";
+const wchar_t* const kDeployed[] = {L"adb.exe", L"AdbWinApi.dll", L"AdbWinUsbApi.dll",
+                                    L"libwinpthread-1.dll"};
+
+constexpr int kActionTimeoutMs = 20000;  // one adb command through cmd.exe, with room to spare
+
+const std::wstring kListCount = L"APP数量为： ";
+const std::wstring kFilterCount = L"APP数量为：";
+const std::wstring kCaption = L"信息：";
+
+std::wstring tolvexa_exe() { return e2e::widen(wine_path(TOLVEXA_EXE)); }
+
+std::wstring standin(const std::wstring& name) {
+  return e2e::widen(wine_path(STANDIN_DIR)) + L"\\" + name;
+}
+
+// What the simulated phone answers, asked directly rather than through the program.
+std::wstring adb_output(const std::wstring& arguments, const Environment& environment = {}) {
+  e2e::Output output = e2e::run_program(kAdb + L" " + arguments, environment);
+  EXPECT_TRUE(output.started);
+  EXPECT_EQ(output.exit_code, 0u);
+  return e2e::widen(output.text);
+}
+
+std::vector<std::wstring> phone_packages(const Environment& environment = {}) {
+  std::vector<std::wstring> names;
+  for (const std::wstring& line :
+       e2e::split_lines(adb_output(L"shell pm list packages", environment)))
+    if (line.rfind(L"package:", 0) == 0) names.push_back(line.substr(8));
+  return names;
+}
+
+std::wstring as_listing(const std::vector<std::wstring>& names) {
+  std::wstring text;
+  for (const std::wstring& name : names) text += name + L"\r\n";
+  return text;
+}
+
+std::vector<std::wstring> containing(const std::vector<std::wstring>& names,
+                                     const std::wstring& part) {
+  std::vector<std::wstring> kept;
+  for (const std::wstring& name : names)
+    if (name.find(part) != std::wstring::npos) kept.push_back(name);
+  return kept;
+}
+
+std::vector<std::wstring> without(std::vector<std::wstring> names, const std::wstring& name) {
+  names.erase(std::remove(names.begin(), names.end(), name), names.end());
+  return names;
+}
+
+// Where two long texts part, for a readable failure.
+std::string difference(const std::wstring& expected, const std::wstring& actual) {
+  size_t at = 0;
+  while (at < expected.size() && at < actual.size() && expected[at] == actual[at]) ++at;
+  if (at == expected.size() && at == actual.size()) return "equal";
+  size_t from = at < 40 ? 0 : at - 40;
+  return "lengths " + std::to_string(expected.size()) + " and " + std::to_string(actual.size()) +
+         ", first difference at " + std::to_string(at) + ": expected \"" +
+         e2e::narrow(expected.substr(from, 80)) + "\", got \"" +
+         e2e::narrow(actual.substr(from, 80)) + "\"";
+}
+
+std::string boxes(const App& app) {
+  std::string all;
+  for (const std::wstring& text : app.boxes_seen()) all += "[" + e2e::narrow(text) + "] ";
+  return all;
+}
+
+class EndToEnd : public ::testing::Test {
+ protected:
+  // Every test starts with no program or simulated adb left running, with the phone's
+  // packages all installed and with the current build's simulator deployed (deployment only
+  // writes c:\adb\adb.exe when it is missing).
+  void SetUp() override {
+    e2e::kill_processes_named(L"Tolvexa.exe");
+    e2e::kill_processes_named(L"adb.exe");
+    e2e::kill_processes_named(L"ADBDriverInstaller.exe");
+    DeleteFileW(kStateFile.c_str());
+    DeleteFileW(kInjected.c_str());
+    if (e2e::file_exists(kAdb) && e2e::read_file(kAdb) != e2e::read_file(standin(L"adb.exe")))
+      e2e::remove_folder(kAdbFolder);
+  }
+
+  void TearDown() override { e2e::kill_processes_named(L"adb.exe"); }
+
+  // Clicks 看所有包 and waits for the listing of these names and its count.
+  static void list_all(App& app, const std::vector<std::wstring>& names) {
+    std::wstring listing = as_listing(names);
+    std::wstring count = kListCount + std::to_wstring(names.size());
+    ASSERT_NE(app.text(IDC_EDIT3), listing) << "the list box already holds this listing";
+    ASSERT_TRUE(app.click(IDC_BUTTON1));
+    std::wstring list;
+    bool listed = e2e::wait_until(
+        [&] {
+          list = app.text(IDC_EDIT3);
+          return list == listing && app.text(IDC_EDIT1) == count && app.enabled(IDC_BUTTON1);
+        },
+        kActionTimeoutMs);
+    ASSERT_TRUE(listed) << difference(listing, list) << "; log \""
+                        << e2e::narrow(app.text(IDC_EDIT1)) << "\"";
+  }
+
+  // Clicks a button and waits until the log box reads `log` and the button is enabled again.
+  static void click_and_expect_log(App& app, int button, const std::wstring& log) {
+    ASSERT_TRUE(app.click(button));
+    std::wstring last;
+    bool done =
+        e2e::wait_until([&] { return (last = app.text(IDC_EDIT1)) == log && app.enabled(button); },
+                        kActionTimeoutMs);
+    ASSERT_TRUE(done) << difference(log, last);
+  }
+
+  // Waits for a message box of the program and checks its caption and text.
+  static MessageBoxInfo expect_message_box(App& app, const std::wstring& text) {
+    MessageBoxInfo info;
+    EXPECT_TRUE(app.wait_message_box(info, 10000))
+        << "no message box \"" << e2e::narrow(text) << "\"";
+    EXPECT_EQ(info.caption, kCaption);
+    EXPECT_EQ(info.text, text);
+    return info;
+  }
+
+  // Closes the window as its close box does and checks that the program ends well, having
+  // shown no message boxes but the ones the test answered.
+  static void expect_clean_close(App& app, size_t boxes_answered) {
+    app.close();
+    DWORD code = 0xDEAD;
+    ASSERT_TRUE(app.wait_exit(10000, &code)) << "the program did not end";
+    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(app.boxes_seen().size(), boxes_answered) << boxes(app);
+  }
+};
+
+TEST_F(EndToEnd, WindowAndControlsAreLaidOutAsDesigned) {
+  App app(tolvexa_exe());
+  ASSERT_TRUE(app.ready()) << app.error();
+
+  EXPECT_EQ(app.text_of(app.window()), L"Tolvexa");
+  RECT outer{};
+  GetWindowRect(app.window(), &outer);
+  EXPECT_EQ(outer.right - outer.left, 650);
+  EXPECT_EQ(outer.bottom - outer.top, 532);
+  EXPECT_EQ(outer.left, (GetSystemMetrics(SM_CXSCREEN) - 650) / 2);
+  EXPECT_EQ(outer.top, (GetSystemMetrics(SM_CYSCREEN) - 532) / 2);
+  LONG style = GetWindowLongW(app.window(), GWL_STYLE);
+  EXPECT_EQ(style & WS_CAPTION, WS_CAPTION);
+  EXPECT_TRUE(style & WS_SYSMENU);
+  EXPECT_TRUE(style & WS_MINIMIZEBOX);
+  EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+  EXPECT_FALSE(style & WS_THICKFRAME);
+
+  struct Control {
+    int id;
+    int x, y, width, height;
+    const wchar_t* caption;  // null for the boxes
+    bool visible;
+  } controls[] = {
+      {IDC_BUTTON5, 3, 5, 64, 24, L"连接设备", true},
+      {IDC_BUTTON4, 3, 39, 64, 24, L"通用驱动", true},
+      {IDC_EDIT1, 70, 5, 570, 160, nullptr, true},
+      {IDC_BUTTON2, 3, 176, 64, 20, L"卸载", true},
+      {IDC_EDIT2, 72, 176, 496, 20, nullptr, true},
+      {IDC_BUTTON7, 576, 176, 64, 20, L"恢复", true},
+      {IDC_EDIT3, 72, 205, 568, 296, nullptr, true},
+      {IDC_BUTTON3, 3, 232, 64, 24, L"筛选", true},
+      {IDC_BUTTON1, 3, 264, 64, 24, L"看所有包", true},
+      {IDC_BUTTON6, 3, 296, 64, 24, L"已卸载包", false},
+      {IDC_BUTTON8, 3, 476, 64, 24, L"批量卸载", true},
+  };
+  for (const Control& c : controls) {
+    SCOPED_TRACE("control " + std::to_string(c.id));
+    ASSERT_NE(app.control(c.id), nullptr);
+    RECT r = app.rect_in_client(c.id);
+    EXPECT_EQ(r.left, c.x);
+    EXPECT_EQ(r.top, c.y);
+    EXPECT_EQ(r.right - r.left, c.width);
+    EXPECT_EQ(r.bottom - r.top, c.height);
+    EXPECT_EQ(app.visible(c.id), c.visible);
+    EXPECT_TRUE(app.enabled(c.id));
+    if (c.caption) {
+      EXPECT_EQ(app.text(c.id), c.caption);
+    } else {
+      EXPECT_EQ(app.text(c.id), L"");
+      EXPECT_EQ((app.style(c.id) & ES_MULTILINE) != 0, c.id != IDC_EDIT2);
+      // The edit control's default limit of about 32,000 characters would cut a listing.
+      DWORD_PTR limit = 0;
+      SendMessageTimeoutW(app.control(c.id), EM_GETLIMITTEXT, 0, 0, SMTO_ABORTIFHUNG, 5000, &limit);
+      EXPECT_GT(limit, 1000000u);
+    }
+  }
+  expect_clean_close(app, 0);
+}
+
+TEST_F(EndToEnd, FirstStartDeploysAdbAndItsLibraries) {
+  e2e::remove_folder(kAdbFolder);
+  ASSERT_FALSE(e2e::file_exists(kAdbFolder));
+
+  App app(tolvexa_exe());
+  ASSERT_TRUE(app.ready()) << app.error();
+  for (const wchar_t* name : kDeployed) {
+    SCOPED_TRACE(e2e::narrow(name));
+    std::string deployed = e2e::read_file(kAdbFolder + L"\\" + name);
+    std::string built = e2e::read_file(standin(name));
+    ASSERT_FALSE(built.empty());
+    EXPECT_TRUE(deployed == built)
+        << "deployed " << deployed.size() << " bytes, built " << built.size();
+  }
+  WIN32_FIND_DATAW found{};
+  HANDLE leftovers = FindFirstFileW(L"c:\\adb\\*.part", &found);
+  EXPECT_EQ(leftovers, INVALID_HANDLE_VALUE) << "a temporary file was left behind";
+  if (leftovers != INVALID_HANDLE_VALUE) FindClose(leftovers);
+  // The deployed simulator answers.
+  EXPECT_EQ(phone_packages().size(), 300u);
+  expect_clean_close(app, 0);
+}
+
+TEST_F(EndToEnd, ListingShowsEveryPackageAndCountsThem) {
+  App app(tolvexa_exe(), {{L"TOLVEXA_ADB_DELAY_MS", L"1500"}});
+  ASSERT_TRUE(app.ready()) << app.error();
+  std::vector<std::wstring> names = phone_packages();
+  ASSERT_EQ(names.size(), 300u);
+  app.set_text(IDC_EDIT3, L"stale\r\n");
+
+  ASSERT_TRUE(app.click(IDC_BUTTON1));
+  ASSERT_TRUE(app.wait_enabled(IDC_BUTTON1, false, 1000)) << "the button stayed enabled";
+  // While adb answers, the button stays disabled, the list is empty and the window responds.
+  Sleep(500);
+  EXPECT_FALSE(app.enabled(IDC_BUTTON1));
+  EXPECT_EQ(app.text(IDC_EDIT3), L"");
+  app.set_text(IDC_EDIT2, L"typed meanwhile");
+  EXPECT_EQ(app.text(IDC_EDIT2), L"typed meanwhile");
+
+  ASSERT_TRUE(app.wait_enabled(IDC_BUTTON1, true, kActionTimeoutMs));
+  std::wstring listing = app.text(IDC_EDIT3);
+  EXPECT_EQ(listing, as_listing(names)) << difference(as_listing(names), listing);
+  EXPECT_EQ(app.text(IDC_EDIT1), L"APP数量为： 300");
+  expect_clean_close(app, 0);
+}
+
+TEST_F(EndToEnd, LongListingIsNotCut) {
+  Environment phone{{L"TOLVEXA_ADB_PACKAGES", L"1500"}};
+  App app(tolvexa_exe(), phone);
+  ASSERT_TRUE(app.ready()) << app.error();
+  std::vector<std::wstring> names = phone_packages(phone);
+  ASSERT_EQ(names.size(), 1500u);
+  ASSERT_GT(as_listing(names).size(), 40000u);
+  list_all(app, names);
+  expect_clean_close(app, 0);
+}
+
+TEST_F(EndToEnd, KeysMoveTheFocusAndEscCloses) {
+  App app(tolvexa_exe());
+  ASSERT_TRUE(app.ready()) << app.error();
+  auto focus_on = [&](int id) { return [&app, id] { return app.focus() == app.control(id); }; };
+  ASSERT_TRUE(e2e::wait_until(focus_on(IDC_EDIT2), 5000)) << "the name box has no focus";
+
+  // One round from the name box; the hidden 已卸载包 is passed over.
+  const int forward[] = {IDC_EDIT3,   IDC_BUTTON3, IDC_BUTTON1, IDC_BUTTON4, IDC_BUTTON5,
+                         IDC_BUTTON7, IDC_BUTTON8, IDC_EDIT1,   IDC_BUTTON2, IDC_EDIT2};
+  for (int id : forward) {
+    app.press_key(VK_TAB);
+    ASSERT_TRUE(e2e::wait_until(focus_on(id), 3000))
+        << "Tab did not reach control " << id << ", focus on " << GetDlgCtrlID(app.focus());
+  }
+
+  // Enter in the name box neither changes it nor runs anything; the Tab after it shows
+  // that it was handled.
+  app.set_text(IDC_EDIT2, L"com.miui.notes");
+  app.press_key(VK_RETURN);
+  app.press_key(VK_TAB);
+  ASSERT_TRUE(e2e::wait_until(focus_on(IDC_EDIT3), 3000));
+  EXPECT_EQ(app.text(IDC_EDIT2), L"com.miui.notes");
+  EXPECT_EQ(app.text(IDC_EDIT1), L"");
+  EXPECT_EQ(app.text(IDC_EDIT3), L"");
+  EXPECT_TRUE(app.message_boxes().empty());
+
+  // Shift+Tab goes the other way, again passing over the hidden button.
+  const int backward[] = {IDC_EDIT2, IDC_BUTTON2, IDC_EDIT1, IDC_BUTTON8, IDC_BUTTON7, IDC_BUTTON5};
+  for (int id : backward)
+    ASSERT_TRUE(app.press_shifted_key(VK_TAB, focus_on(id), 3000))
+        << "Shift+Tab did not reach control " << id << ", focus on " << GetDlgCtrlID(app.focus());
+
+  app.press_key(VK_ESCAPE);
+  DWORD code = 0xDEAD;
+  ASSERT_TRUE(app.wait_exit(5000, &code)) << "Esc did not end the program";
+  EXPECT_EQ(code, 0u);
+  EXPECT_TRUE(app.boxes_seen().empty()) << boxes(app);
+}
+
+TEST_F(EndToEnd, ClosingWhileAListingWaitsEndsAtOnce) {
+  App app(tolvexa_exe(), {{L"TOLVEXA_ADB_DELAY_MS", L"3000"}});
+  ASSERT_TRUE(app.ready()) << app.error();
+  ASSERT_TRUE(app.click(IDC_BUTTON1));
+  ASSERT_TRUE(app.wait_enabled(IDC_BUTTON1, false, 1000));
+  // Wait for the simulated adb to be running, so the close meets a listing in progress.
+  ASSERT_TRUE(e2e::wait_until([] { return !e2e::processes_named(L"adb.exe").empty(); }, 2000));
+
+  app.close();
+  DWORD code = 0xDEAD;
+  ASSERT_TRUE(app.wait_exit(2500, &code)) << "the program waited for adb's answer";
+  EXPECT_EQ(code, 0u);
+  EXPECT_TRUE(app.boxes_seen().empty()) << boxes(app);
+  // The adb the listing started does not outlive the program.
+  EXPECT_TRUE(e2e::wait_until([] { return e2e::processes_named(L"adb.exe").empty(); }, 1000));
+}
+
+TEST_F(EndToEnd, ConnectListAndFilter) {
+  App app(tolvexa_exe());
+  ASSERT_TRUE(app.ready()) << app.error();
+  std::vector<std::wstring> names = phone_packages();
+
+  click_and_expect_log(app, IDC_BUTTON5, L"连接设备中...\r\n" + adb_output(L"devices"));
+  list_all(app, names);
+
+  std::vector<std::wstring> miui = containing(names, L"miui");
+  ASSERT_GT(miui.size(), 1u);
+  app.set_text(IDC_EDIT2, L"miui");
+  ASSERT_TRUE(app.click(IDC_BUTTON3));
+  std::wstring list;
+  EXPECT_TRUE(app.wait_text(
+      IDC_EDIT3, [&](const std::wstring& t) { return t == as_listing(miui); }, 5000, &list))
+      << difference(as_listing(miui), list);
+  EXPECT_TRUE(app.wait_text(
+      IDC_EDIT1,
+      [&](const std::wstring& t) { return t == kFilterCount + std::to_wstring(miui.size()); },
+      5000));
+
+  // Filtering with an empty name box only asks for a filter text.
+  app.set_text(IDC_EDIT2, L"");
+  ASSERT_TRUE(app.click(IDC_BUTTON3));
+  MessageBoxInfo box = expect_message_box(app, L"请在执行按钮后的编辑框填写筛选的内容");
+  ASSERT_TRUE(app.answer(box.hwnd, IDOK));
+  EXPECT_EQ(app.text(IDC_EDIT3), as_listing(miui));
+  expect_clean_close(app, 1);
+}
+
+TEST_F(EndToEnd, UninstallAndRestoreOnePackage) {
+  App app(tolvexa_exe());
+  ASSERT_TRUE(app.ready()) << app.error();
+  std::vector<std::wstring> names = phone_packages();
+  list_all(app, names);
+
+  const std::wstring name = names.at(names.size() / 2);
+  app.set_text(IDC_EDIT2, name);
+  click_and_expect_log(app, IDC_BUTTON2, L"卸载APP中，请稍后...\r\nSuccess\r\n\r\n完成...\r\n");
+  list_all(app, without(names, name));
+
+  click_and_expect_log(
+      app, IDC_BUTTON7,
+      L"恢复APP，请稍后...\r\nPackage " + name + L" installed for user: 0\r\n\r\n");
+  list_all(app, names);
+  expect_clean_close(app, 0);
+}
+
+TEST_F(EndToEnd, BatchUninstallAsksThenRemovesEachListedPackage) {
+  App app(tolvexa_exe());
+  ASSERT_TRUE(app.ready()) << app.error();
+  std::vector<std::wstring> names = phone_packages();
+  list_all(app, names);
+
+  std::vector<std::wstring> chosen = containing(names, L"baidu");
+  ASSERT_GE(chosen.size(), 2u);
+  ASSERT_LE(chosen.size(), 3u);
+  app.set_text(IDC_EDIT2, L"baidu");
+  ASSERT_TRUE(app.click(IDC_BUTTON3));
+  const std::wstring count = kFilterCount + std::to_wstring(chosen.size());
+  ASSERT_TRUE(app.wait_text(
+      IDC_EDIT1, [&](const std::wstring& t) { return t == count; }, 5000));
+  ASSERT_EQ(app.text(IDC_EDIT3), as_listing(chosen));
+
+  // Cancel: nothing happens.
+  ASSERT_TRUE(app.click(IDC_BUTTON8));
+  MessageBoxInfo question = expect_message_box(app, L"是否批量卸载编辑框里的app");
+  EXPECT_TRUE(question.has_ok);
+  EXPECT_TRUE(question.has_cancel);
+  ASSERT_TRUE(app.answer(question.hwnd, IDCANCEL));
+  Sleep(500);
+  EXPECT_EQ(app.text(IDC_EDIT1), count);
+  EXPECT_TRUE(app.enabled(IDC_BUTTON8));
+  EXPECT_FALSE(e2e::file_exists(kStateFile));
+
+  // OK: each listed package is uninstalled in turn, a second apart.
+  ASSERT_TRUE(app.click(IDC_BUTTON8));
+  question = expect_message_box(app, L"是否批量卸载编辑框里的app");
+  ULONGLONG started = GetTickCount64();
+  ASSERT_TRUE(app.answer(question.hwnd, IDOK));
+  EXPECT_TRUE(app.wait_enabled(IDC_BUTTON8, false, 2000));
+  std::wstring log = L"准备卸载APP...\r\n";
+  for (const std::wstring& name : chosen)
+    log += L"卸载: <" + name + L"> 中，请稍后...\r\nSuccess\r\n\r\n";
+  log += L"完成...\r\n";
+  std::wstring last;
+  ASSERT_TRUE(e2e::wait_until(
+      [&] { return (last = app.text(IDC_EDIT1)) == log && app.enabled(IDC_BUTTON8); },
+      kActionTimeoutMs * static_cast<int>(chosen.size())))
+      << difference(log, last);
+  EXPECT_GE(GetTickCount64() - started, 900u * chosen.size()) << "no pause between packages";
+
+  std::vector<std::wstring> removed = e2e::split_lines(e2e::widen(e2e::read_file(kStateFile)));
+  std::sort(removed.begin(), removed.end());
+  std::sort(chosen.begin(), chosen.end());
+  EXPECT_EQ(removed, chosen);
+  expect_clean_close(app, 2);
+}
+
+TEST_F(EndToEnd, MissingOrUnsafeNamesRunNothing) {
+  App app(tolvexa_exe());
+  ASSERT_TRUE(app.ready()) << app.error();
+  size_t answered = 0;
+
+  app.set_text(IDC_EDIT2, L"");
+  ASSERT_TRUE(app.click(IDC_BUTTON2));
+  MessageBoxInfo box = expect_message_box(app, L"还没填写包名呢...");
+  EXPECT_TRUE(box.has_ok);
+  EXPECT_FALSE(box.has_cancel);
+  ASSERT_TRUE(app.answer(box.hwnd, IDOK));
+  ++answered;
+
+  // A name that would make cmd.exe run a second command is refused before anything runs.
+  const std::wstring unsafe = L"com.baidu.searchbox&echo injected>" + kInjected;
+  for (int button : {IDC_BUTTON2, IDC_BUTTON7}) {
+    SCOPED_TRACE("button " + std::to_string(button));
+    app.set_text(IDC_EDIT2, unsafe);
+    ASSERT_TRUE(app.click(button));
+    box = expect_message_box(app, L"包名含有不能使用的字符");
+    ASSERT_TRUE(app.answer(box.hwnd, IDOK));
+    ++answered;
+    EXPECT_EQ(app.text(IDC_EDIT1), L"");
+    EXPECT_TRUE(app.enabled(button));
+  }
+
+  // The batch skips an unsafe line and goes on with the next.
+  app.set_text(IDC_EDIT3, unsafe + L"\r\ncom.sina.weibo\r\n");
+  ASSERT_TRUE(app.click(IDC_BUTTON8));
+  MessageBoxInfo question = expect_message_box(app, L"是否批量卸载编辑框里的app");
+  ASSERT_TRUE(app.answer(question.hwnd, IDOK));
+  ++answered;
+  std::wstring log = L"准备卸载APP...\r\n卸载: <" + unsafe +
+                     L"> 中，请稍后...\r\n包名含有不能使用的字符，已跳过\r\n"
+                     L"卸载: <com.sina.weibo> 中，请稍后...\r\nSuccess\r\n\r\n完成...\r\n";
+  std::wstring last;
+  EXPECT_TRUE(app.wait_text(
+      IDC_EDIT1, [&](const std::wstring& t) { return t == log; }, kActionTimeoutMs, &last))
+      << difference(log, last);
+
+  EXPECT_FALSE(e2e::file_exists(kInjected)) << "an unsafe name reached the command line";
+  EXPECT_EQ(e2e::read_file(kStateFile), "com.sina.weibo\r\n");
+  expect_clean_close(app, answered);
+}
+
+TEST_F(EndToEnd, EscDuringABatchEndsTheProgram) {
+  App app(tolvexa_exe());
+  ASSERT_TRUE(app.ready()) << app.error();
+  std::vector<std::wstring> names = phone_packages();
+  list_all(app, names);
+
+  ASSERT_TRUE(app.click(IDC_BUTTON8));
+  MessageBoxInfo question = expect_message_box(app, L"是否批量卸载编辑框里的app");
+  ASSERT_TRUE(app.answer(question.hwnd, IDOK));
+  // Esc in the pause after the first package.
+  const std::wstring first = L"卸载: <" + names.front() + L"> 中，请稍后...\r\nSuccess\r\n";
+  ASSERT_TRUE(app.wait_text(
+      IDC_EDIT1, [&](const std::wstring& t) { return t.find(first) != std::wstring::npos; },
+      kActionTimeoutMs));
+  app.press_key(VK_ESCAPE);
+
+  DWORD code = 0xDEAD;
+  ASSERT_TRUE(app.wait_exit(5000, &code)) << "Esc did not end the program during a batch";
+  EXPECT_EQ(code, 0u);
+  EXPECT_EQ(app.boxes_seen().size(), 1u) << boxes(app);
+}
+
+TEST_F(EndToEnd, DriverButtonWritesAndStartsTheInstaller) {
+  DeleteFileW(kInstaller.c_str());
+  App app(tolvexa_exe());
+  ASSERT_TRUE(app.ready()) << app.error();
+
+  ASSERT_TRUE(app.click(IDC_BUTTON4));
+  std::vector<DWORD> installers;
+  ASSERT_TRUE(e2e::wait_until(
+      [&] { return !(installers = e2e::processes_named(L"ADBDriverInstaller.exe")).empty(); },
+      10000))
+      << "the installer did not start";
+  EXPECT_TRUE(e2e::read_file(kInstaller) == e2e::read_file(standin(L"ADBDriverInstaller.exe")));
+  // The stand-in installer explains itself in a message box of its own.
+  EXPECT_TRUE(
+      e2e::wait_until([&] { return !e2e::message_boxes_of(installers.front()).empty(); }, 10000));
+  for (DWORD id : installers) e2e::kill_process(id);
+
+  EXPECT_TRUE(app.enabled(IDC_BUTTON4));
+  expect_clean_close(app, 0);
+}
+
+}  // namespace
