@@ -256,7 +256,7 @@ App::App(const std::wstring& exe, const Environment& environment) {
         found = windows.empty() ? nullptr : windows.front();
         return found != nullptr || WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0;
       },
-      kStartTimeoutMs);
+      kStartTimeoutMs, 2);
   if (!found) {
     DWORD code = 0;
     if (GetExitCodeProcess(process_.hProcess, &code) && code != STILL_ACTIVE)

@@ -74,6 +74,7 @@ class App {
   const std::string& error() const { return error_; }
 
   HWND window() const { return window_; }
+  HANDLE process() const { return process_.hProcess; }
   HWND control(int id) const;
 
   /// The text of a window of the program, read with WM_GETTEXT.

@@ -32,3 +32,14 @@ if(NOT TOLVEXA_PAYLOAD_DIR)
   # It ends stray Tolvexa and adb processes of the prefix and rewrites c:\adb: run it alone.
   set_tests_properties(e2e_test PROPERTIES RUN_SERIAL TRUE)
 endif()
+
+# The benchmark (scripts/bench); built with the tests, run only on demand.
+add_executable(baseline_window WIN32 tests/bench/baseline_window.cpp)
+target_include_directories(baseline_window PRIVATE ${PROJECT_SOURCE_DIR})
+add_executable(bench tests/bench/bench.cpp tests/windows/driver.cpp)
+target_include_directories(bench PRIVATE ${PROJECT_SOURCE_DIR})
+target_compile_options(bench PRIVATE -finput-charset=UTF-8)
+target_link_libraries(bench PRIVATE psapi)
+target_compile_definitions(bench PRIVATE "TOLVEXA_EXE=\"$<TARGET_FILE:Tolvexa>\""
+                                         "BASELINE_EXE=\"$<TARGET_FILE:baseline_window>\"")
+add_dependencies(bench Tolvexa baseline_window)

@@ -1,0 +1,163 @@
+// Measures what a user waits for, each figure the median of several runs, against a baseline
+// measured in the same run so the ratios hold on a noisy machine. Prints a Markdown table.
+//   bench [runs]
+#include <windows.h>
+
+#include <psapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/controls.h"
+#include "tests/windows/driver.h"
+#include "tests/windows/paths.h"
+
+using namespace e2e;
+
+namespace {
+
+const std::wstring kTolvexa = widen(wine_path(TOLVEXA_EXE));
+const std::wstring kBaseline = widen(wine_path(BASELINE_EXE));
+int g_runs = 5;
+
+double now_ms() {
+  LARGE_INTEGER count, frequency;
+  QueryPerformanceCounter(&count);
+  QueryPerformanceFrequency(&frequency);
+  return count.QuadPart * 1000.0 / frequency.QuadPart;
+}
+
+double median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values.empty() ? 0 : values[values.size() / 2];
+}
+
+double median_of(const std::function<double()>& measure) {
+  std::vector<double> values;
+  for (int i = 0; i < g_runs; ++i) values.push_back(measure());
+  return median(values);
+}
+
+Environment phone(int packages) { return {{L"TOLVEXA_ADB_PACKAGES", std::to_wstring(packages)}}; }
+
+void reset_phone() { DeleteFileW(L"c:\\adb\\adb_sim_state.txt"); }
+
+void row(const char* what, double ms, const char* against, double baseline_ms) {
+  if (baseline_ms > 0)
+    std::printf("| %s | %.0f ms | %s | %.0f ms | %.2f |\n", what, ms, against, baseline_ms,
+                ms / baseline_ms);
+  else
+    std::printf("| %s | %.0f ms | %s | | |\n", what, ms, against);
+  std::fflush(stdout);
+}
+
+// Launch to visible window.
+double start_time(const std::wstring& exe) {
+  double start = now_ms();
+  App app(exe);
+  double shown = now_ms() - start;
+  if (!app.ready()) std::fprintf(stderr, "no window: %s\n", app.error().c_str());
+  app.close();
+  DWORD code;
+  app.wait_exit(10000, &code);
+  return shown;
+}
+
+double bare_command(const std::wstring& command, int packages) {
+  double start = now_ms();
+  run_program(L"cmd.exe /c " + command, phone(packages));
+  return now_ms() - start;
+}
+
+// Clicks a button and waits until it is enabled again and the log box holds what is expected.
+double click_until(App& app, int button, const std::function<bool(const std::wstring&)>& log_done) {
+  double start = now_ms();
+  app.click(button);
+  wait_until([&] { return app.enabled(button) && log_done(app.text(IDC_EDIT1)); }, 120000, 1);
+  return now_ms() - start;
+}
+
+std::wstring count_line(bool listing, int n) {
+  return (listing ? L"APP数量为： " : L"APP数量为：") + std::to_wstring(n);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc > 1) g_runs = std::max(1, std::atoi(argv[1]));
+  reset_phone();
+  std::printf("| measured | Tolvexa | baseline | baseline | ratio |\n|---|---|---|---|---|\n");
+
+  // Start-up with c:\adb\adb.exe present.
+  start_time(kTolvexa);  // deploys if needed, and warms the caches
+  double warm = median_of([] { return start_time(kTolvexa); });
+  double baseline = median_of([] { return start_time(kBaseline); });
+  row("start-up, adb present: launch to visible window", warm, "minimal window program", baseline);
+
+  double first = median_of([] {
+    remove_folder(L"c:\\adb");
+    return start_time(kTolvexa);
+  });
+  row("first start (deploys c:\\adb): launch to visible window", first,
+      "of which the four 200 ms pauses", 800);
+
+  double peak_kb = 0;
+  for (int packages : {300, 3000, 10000}) {
+    App app(kTolvexa, phone(packages));
+    double listing = median_of([&] {
+      app.set_text(IDC_EDIT1, L"");
+      return click_until(app, IDC_BUTTON1, [&](const std::wstring& log) {
+        return log == count_line(true, packages);
+      });
+    });
+    size_t lines = split_lines(app.text(IDC_EDIT3)).size();
+    if (lines != static_cast<size_t>(packages))
+      std::fprintf(stderr, "listed %zu lines, expected %d\n", lines, packages);
+    double bare = median_of([&] {
+      return bare_command(L"c:\\adb\\adb shell pm list packages", packages);
+    });
+    std::string what = "list " + std::to_string(packages) + " packages: click to done";
+    row(what.c_str(), listing, "bare command through cmd.exe /c", bare);
+
+    // Filtering keeps every generated package (or every package of a small phone).
+    std::wstring filter = packages > 300 ? L"generated" : L".";
+    app.set_text(IDC_EDIT2, filter);
+    std::wstring list = app.text(IDC_EDIT3);
+    double filtering = median_of([&] {
+      app.set_text(IDC_EDIT3, list);
+      app.set_text(IDC_EDIT1, L"");
+      return click_until(app, IDC_BUTTON3, [](const std::wstring& log) { return !log.empty(); });
+    });
+    what = "filter " + std::to_string(packages) + " lines: click to done";
+    row(what.c_str(), filtering, "", 0);
+
+    if (packages == 10000) {
+      PROCESS_MEMORY_COUNTERS counters{};
+      GetProcessMemoryInfo(app.process(), &counters, sizeof counters);
+      peak_kb = counters.PeakWorkingSetSize / 1024.0;
+    }
+    app.close();
+    DWORD code;
+    app.wait_exit(10000, &code);
+  }
+
+  {
+    App app(kTolvexa);
+    double connect = median_of([&] {
+      return click_until(app, IDC_BUTTON5, [](const std::wstring& log) {
+        return log.find(L"List of devices attached") != std::wstring::npos;
+      });
+    });
+    double bare = median_of([] { return bare_command(L"c:\\adb\\adb devices", 300); });
+    row("connect: click to done", connect, "bare command through cmd.exe /c", bare);
+    app.close();
+    DWORD code;
+    app.wait_exit(10000, &code);
+  }
+  std::printf("| peak working set after listing 10,000 packages | %.1f MB | | | |\n", peak_kb / 1024);
+  reset_phone();
+  return 0;
+}
