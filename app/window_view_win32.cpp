@@ -5,6 +5,32 @@
 #include "exec/runner.h"
 #include "exec/wait.h"
 
+namespace {
+
+// Changes a box while it is marked invisible, then has it painted once at the next paint.
+// A visible edit box redraws its scroll bars at each change, which costs about 10 ms a change
+// under Wine. Clearing WS_VISIBLE is also what WM_SETREDRAW does on Windows; here it is done
+// directly because Wine's edit control draws its scroll bars regardless.
+class QuietUpdate {
+ public:
+  explicit QuietUpdate(HWND edit) : edit_(edit), style_(GetWindowLongW(edit, GWL_STYLE)) {
+    if (style_ & WS_VISIBLE) SetWindowLongW(edit_, GWL_STYLE, style_ & ~WS_VISIBLE);
+  }
+  ~QuietUpdate() {
+    if (!(style_ & WS_VISIBLE)) return;
+    SetWindowLongW(edit_, GWL_STYLE, GetWindowLongW(edit_, GWL_STYLE) | WS_VISIBLE);
+    RedrawWindow(edit_, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ERASE);
+  }
+  QuietUpdate(const QuietUpdate&) = delete;
+  QuietUpdate& operator=(const QuietUpdate&) = delete;
+
+ private:
+  HWND edit_;
+  LONG style_;
+};
+
+}  // namespace
+
 bool WindowView::closed() const { return !window_.exists(); }
 
 void WindowView::set_disabled(Button button, bool disabled) {
@@ -26,12 +52,14 @@ std::string WindowView::read_content(Box box) {
 
 void WindowView::set_content(Box box, std::string_view text) {
   if (closed()) return;
+  QuietUpdate quiet(window_.box(box));
   SetWindowTextW(window_.box(box), widen(text).c_str());
 }
 
 void WindowView::append_text(Box box, std::string_view text) {
   if (closed()) return;
   HWND edit = window_.box(box);
+  QuietUpdate quiet(edit);
   int end = GetWindowTextLengthW(edit);
   SendMessageW(edit, EM_SETSEL, end, end);
   SendMessageW(edit, EM_SCROLLCARET, 0, 0);

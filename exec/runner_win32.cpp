@@ -54,8 +54,10 @@ std::string run_captured(std::string_view command_line, const ChunkCallback& on_
   startup.hStdOutput = startup.hStdError = write_end.get();
   std::string full = concat_text(interpreter_prefix(), command_line);
   PROCESS_INFORMATION info{};
-  CreateProcessA(nullptr, full.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                 &info);
+  // No console window at all rather than a hidden one: the output goes to the pipe either
+  // way, and not creating the window makes each command start markedly faster.
+  CreateProcessA(nullptr, full.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
+                 &startup, &info);
   Handle process(info.hProcess), thread(info.hThread);
   // Only the child may hold the write end, or the pipe would never report its end.
   write_end.close();

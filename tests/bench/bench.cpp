@@ -184,6 +184,7 @@ int main(int argc, char** argv) {
   {
     App app(kTolvexa);
     double connect = median_of([&] {
+      app.set_text(IDC_EDIT1, L"");
       return click_until(app, IDC_BUTTON5, [](const std::wstring& log) {
         return log.find(L"List of devices attached") != std::wstring::npos;
       });
