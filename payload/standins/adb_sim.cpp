@@ -10,6 +10,7 @@
 // this exe (one name per line; no file means everything is installed), so the
 // phone remembers between runs. Environment variables:
 //   TOLVEXA_ADB_DELAY_MS  sleep that many milliseconds before answering
+//   TOLVEXA_ADB_DELAY_MAX_MS  when above the delay: sleep a random time between the two
 //   TOLVEXA_ADB_PACKAGES  the phone carries exactly that many packages
 #include <windows.h>
 
@@ -295,6 +296,11 @@ int main(int argc, char** argv) {
   _setmode(_fileno(stderr), _O_BINARY);
 
   unsigned long long delay = envNumber("TOLVEXA_ADB_DELAY_MS", kMaxDelayMs);
+  unsigned long long most = envNumber("TOLVEXA_ADB_DELAY_MAX_MS", kMaxDelayMs);
+  if (most > delay) {
+    unsigned seed = GetTickCount() ^ (GetCurrentProcessId() << 16);
+    delay += (seed * 2654435761u >> 8) % (most - delay + 1);
+  }
   if (delay > 0) Sleep(static_cast<DWORD>(delay));
 
   Simulator simulator;

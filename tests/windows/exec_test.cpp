@@ -73,6 +73,49 @@ TEST(Runner, ABurstOfSeveralMegabytesArrivesWhole) {
   EXPECT_TRUE(result == pattern(n));
 }
 
+// A visible window that a timer invalidates every 5 ms; counts its paints.
+struct PaintedWindow {
+  static inline int paints = 0;
+  static LRESULT CALLBACK proc(HWND h, UINT m, WPARAM w, LPARAM l) {
+    if (m == WM_TIMER) InvalidateRect(h, nullptr, FALSE);
+    if (m == WM_PAINT) {
+      PAINTSTRUCT paint;
+      BeginPaint(h, &paint);
+      EndPaint(h, &paint);
+      ++paints;
+      return 0;
+    }
+    return DefWindowProcW(h, m, w, l);
+  }
+  HWND hwnd;
+  PaintedWindow() {
+    WNDCLASSW window_class{};
+    window_class.lpfnWndProc = proc;
+    window_class.hInstance = GetModuleHandleW(nullptr);
+    window_class.lpszClassName = L"ExecTestPainted";
+    RegisterClassW(&window_class);
+    hwnd = CreateWindowW(L"ExecTestPainted", L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200,
+                         100, nullptr, nullptr, window_class.hInstance, nullptr);
+    SetTimer(hwnd, 1, 5, nullptr);
+  }
+  ~PaintedWindow() { DestroyWindow(hwnd); }
+};
+
+TEST(Runner, TenMegabytesArriveWholeWhileTheWindowKeepsPainting) {
+  PaintedWindow window;
+  dispatch_pending_messages();
+  PaintedWindow::paints = 0;
+  const size_t n = 10 * 1024 * 1024;
+  double start = now_ms();
+  std::string result = run_captured(kEmit + " bytes " + std::to_string(n));
+  double elapsed = now_ms() - start;
+  EXPECT_EQ(result.size(), n);
+  EXPECT_TRUE(result == pattern(n));
+  // Painted all along, about once per 5 ms timer tick, not only at the end.
+  EXPECT_GE(PaintedWindow::paints, static_cast<int>(elapsed / 50)) << elapsed << " ms";
+  EXPECT_GE(PaintedWindow::paints, 2);
+}
+
 TEST(Runner, AnUnknownProgramYieldsTheInterpretersMessage) {
   std::string result = run_captured("no_such_program_tolvexa");
   EXPECT_NE(result.find("no_such_program_tolvexa"), std::string::npos) << result;

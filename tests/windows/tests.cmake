@@ -43,3 +43,13 @@ target_link_libraries(bench PRIVATE psapi)
 target_compile_definitions(bench PRIVATE "TOLVEXA_EXE=\"$<TARGET_FILE:Tolvexa>\""
                                          "BASELINE_EXE=\"$<TARGET_FILE:baseline_window>\"")
 add_dependencies(bench Tolvexa baseline_window)
+
+# The program under random use and faults; TOLVEXA_MONKEY_SECONDS sets the monkey's time.
+if(NOT TOLVEXA_PAYLOAD_DIR)
+  tolvexa_wine_test(monkey_test tests/windows/monkey_test.cpp tests/windows/driver.cpp)
+  target_compile_definitions(monkey_test PRIVATE "TOLVEXA_EXE=\"$<TARGET_FILE:Tolvexa>\""
+                                                 "STANDIN_DIR=\"$<TARGET_FILE_DIR:standin_adb>\"")
+  target_compile_options(monkey_test PRIVATE -finput-charset=UTF-8)
+  add_dependencies(monkey_test Tolvexa standin_adb standin_driver_installer)
+  set_tests_properties(monkey_test PROPERTIES RUN_SERIAL TRUE)
+endif()

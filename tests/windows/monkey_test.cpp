@@ -1,0 +1,403 @@
+// The real program under impatient use and faults: random clicks, typing and answers while
+// the simulated phone answers slowly; closing at random moments of every wait; the program
+// killed in the middle of its first start.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cwctype>
+#include <functional>
+#include <map>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/controls.h"
+#include "tests/windows/driver.h"
+#include "tests/windows/paths.h"
+
+namespace {
+
+using e2e::App;
+using e2e::Environment;
+using e2e::MessageBoxInfo;
+
+const std::wstring kStateFile = L"c:\\adb\\adb_sim_state.txt";
+const std::wstring kBatchQuestion = L"是否批量卸载编辑框里的app";
+// Every message the program may show; anything else is an error box.
+const std::set<std::wstring> kKnownMessages = {
+    L"还没填写包名呢...", L"包名含有不能使用的字符", L"没有包名呢", kBatchQuestion,
+    L"请在执行按钮后的编辑框填写筛选的内容"};
+
+std::wstring tolvexa_exe() { return e2e::widen(wine_path(TOLVEXA_EXE)); }
+std::wstring standin(const std::wstring& name) {
+  return e2e::widen(wine_path(STANDIN_DIR)) + L"\\" + name;
+}
+
+int env_int(const char* name, int fallback) {
+  const char* value = std::getenv(name);
+  return value && *value ? std::atoi(value) : fallback;
+}
+
+std::wstring trim_blanks(std::wstring text) {
+  size_t first = text.find_first_not_of(L' ');
+  if (first == std::wstring::npos) return L"";
+  return text.substr(first, text.find_last_not_of(L' ') - first + 1);
+}
+
+std::set<std::wstring> uninstalled_on_phone() {
+  std::set<std::wstring> names;
+  for (const std::wstring& line : e2e::split_lines(e2e::widen(e2e::read_file(kStateFile)))) {
+    std::wstring name = trim_blanks(line);
+    if (!name.empty()) names.insert(name);
+  }
+  return names;
+}
+
+void reset() {
+  e2e::kill_processes_named(L"Tolvexa.exe");
+  e2e::kill_processes_named(L"adb.exe");
+  e2e::kill_processes_named(L"ADBDriverInstaller.exe");
+  DeleteFileW(kStateFile.c_str());
+}
+
+class Faults : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    reset();
+    // Make sure the current build's simulator is the one deployed.
+    if (e2e::read_file(L"c:\\adb\\adb.exe") != e2e::read_file(standin(L"adb.exe")))
+      e2e::remove_folder(L"c:\\adb");
+  }
+  void TearDown() override { reset(); }
+};
+
+// Plays an impatient user for a while and keeps track of what the phone must look like
+// afterwards: a package's state is decided by the last command issued for it. Commands for
+// a package are never issued while another one for it may still run, so issue order is
+// execution order.
+class Monkey {
+ public:
+  Monkey(App& app, std::vector<std::wstring> pool, unsigned seed)
+      : app_(app), pool_(std::move(pool)), random_(seed) {}
+
+  void step() {
+    if (answer_open_box()) return;
+    release_finished();
+    switch (pick(14)) {
+      case 0: case 1: app_.set_text(IDC_EDIT2, some_name()); break;
+      case 2: app_.set_text(IDC_EDIT3, some_list()); break;
+      case 3: case 4: single(IDC_BUTTON2, true); break;
+      case 5: single(IDC_BUTTON7, false); break;
+      case 6: batch(); break;
+      case 7: app_.click(IDC_BUTTON1); break;
+      case 8: app_.click(IDC_BUTTON3); break;
+      case 9: app_.click(IDC_BUTTON5); break;
+      case 10: app_.press_key(VK_TAB); break;
+      case 11: app_.press_key(VK_RETURN); break;
+      case 12: if (pick(10) == 0) app_.click(IDC_BUTTON4); break;
+      case 13: break;  // a pause
+    }
+  }
+
+  // Answers what is still open and waits until every action has finished.
+  bool settle(int timeout_ms) {
+    return e2e::wait_until(
+        [&] {
+          answer_open_box();
+          for (int id : {IDC_BUTTON1, IDC_BUTTON2, IDC_BUTTON5, IDC_BUTTON7, IDC_BUTTON8})
+            if (!app_.enabled(id)) return false;
+          return app_.message_boxes().empty();
+        },
+        timeout_ms, 50);
+  }
+
+  bool expected_uninstalled(const std::wstring& name) const {
+    auto found = last_command_.find(name);
+    return found != last_command_.end() && found->second;
+  }
+  std::vector<std::wstring> unknown_boxes;
+  int commands_issued = 0;
+
+ private:
+  int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(random_); }
+
+  std::wstring some_name() {
+    const wchar_t* odd[] = {L"", L"   ", L"com.miui", L"a & del x", L"a|b", L"a;reboot",
+                            L"微信", L"com.tencent.mm\r\n"};
+    const std::wstring& real = pool_[pick(static_cast<int>(pool_.size()))];
+    switch (pick(6)) {
+      case 0: return odd[pick(8)];
+      case 1: return L" " + real + L" ";
+      default: return real;
+    }
+  }
+
+  std::wstring some_list() {
+    std::wstring list;
+    for (int i = 0, n = pick(4); i < n; ++i) {
+      int kind = pick(8);
+      if (kind == 0) list += L"a & del x";
+      else if (kind == 1) list += L"";
+      else list += (kind == 2 ? L" " : L"") + pool_[pick(static_cast<int>(pool_.size()))];
+      if (i + 1 < n || pick(2)) list += L"\r\n";
+    }
+    return list;
+  }
+
+  // A package of the pool that a command line built from this text would act on; empty
+  // for text that runs no command or acts on nothing the phone carries.
+  std::wstring target_of(const std::wstring& text) const {
+    for (wchar_t c : text)
+      if (!(iswalnum(c) && c < 128) && c != L'.' && c != L'_' && c != L' ') return L"";
+    std::wstring name = trim_blanks(text);
+    for (const std::wstring& known : pool_)
+      if (known == name) return name;
+    return L"";
+  }
+
+  // Single uninstall or restore of the name box's package.
+  void single(int button, bool uninstall) {
+    if (!app_.enabled(button)) return;
+    std::wstring target = target_of(app_.text(IDC_EDIT2));
+    if (!target.empty() && busy_.count(target)) return;
+    if (!app_.click(button)) return;
+    // Wait until the click has been taken (button disabled or a message box), so the name
+    // box is not changed under it.
+    e2e::wait_until([&] { return !app_.enabled(button) || !app_.message_boxes().empty(); }, 5000, 2);
+    if (target.empty() || app_.enabled(button)) return;
+    last_command_[target] = uninstall;
+    busy_.insert(target);
+    running_[button].insert(target);
+    ++commands_issued;
+  }
+
+  void batch() {
+    if (!app_.enabled(IDC_BUTTON8)) return;
+    for (const std::wstring& item : e2e::split_lines(app_.text(IDC_EDIT3)))
+      if (busy_.count(target_of(item))) return;
+    if (app_.click(IDC_BUTTON8)) e2e::wait_until([&] { return !app_.message_boxes().empty(); }, 5000, 2);
+  }
+
+  bool answer_open_box() {
+    std::vector<HWND> boxes = app_.message_boxes();
+    if (boxes.empty()) return false;
+    MessageBoxInfo box;
+    e2e::wait_until([&] { return !(box = e2e::describe_message_box(boxes.front())).text.empty(); },
+                    2000, 5);
+    if (!kKnownMessages.count(box.text)) unknown_boxes.push_back(box.text);
+    int answer = IDOK;
+    if (box.text == kBatchQuestion) {
+      std::vector<std::wstring> items = e2e::split_lines(app_.text(IDC_EDIT3));
+      if (items.size() > 3 || pick(4) == 0) {
+        answer = IDCANCEL;
+      } else {
+        for (const std::wstring& item : items) {
+          std::wstring target = target_of(item);
+          if (target.empty()) continue;
+          last_command_[target] = true;
+          busy_.insert(target);
+          running_[IDC_BUTTON8].insert(target);
+          ++commands_issued;
+        }
+      }
+    }
+    app_.answer(box.hwnd, answer);
+    return true;
+  }
+
+  // Packages whose command has ended (its button is enabled again) may be used again.
+  void release_finished() {
+    for (auto& [button, names] : running_) {
+      if (!app_.enabled(button)) continue;
+      for (const std::wstring& name : names) busy_.erase(name);
+      names.clear();
+    }
+  }
+
+  App& app_;
+  std::vector<std::wstring> pool_;
+  std::mt19937 random_;
+  std::map<std::wstring, bool> last_command_;  // true: uninstall
+  std::set<std::wstring> busy_;
+  std::map<int, std::set<std::wstring>> running_;
+};
+
+TEST_F(Faults, ImpatientUseEndsEveryActionAndLeavesThePhoneAsTheCommandsSaid) {
+  int seconds = env_int("TOLVEXA_MONKEY_SECONDS", 60);
+  unsigned seed = static_cast<unsigned>(env_int("TOLVEXA_MONKEY_SEED", static_cast<int>(GetTickCount())));
+  std::printf("monkey: %d s, seed %u (TOLVEXA_MONKEY_SEED repeats a run)\n", seconds, seed);
+  std::vector<std::wstring> pool = {
+      L"com.miui.video",  L"com.miui.player", L"com.tencent.mm",   L"com.sina.weibo",
+      L"com.taobao.taobao", L"com.baidu.searchbox", L"com.xiaomi.market", L"com.miui.weather2"};
+
+  App app(tolvexa_exe(), Environment{{L"TOLVEXA_ADB_DELAY_MS", L"0"},
+                                     {L"TOLVEXA_ADB_DELAY_MAX_MS", L"400"}});
+  ASSERT_TRUE(app.ready()) << app.error();
+  Monkey monkey(app, pool, seed);
+  std::mt19937 pause(seed);
+  DWORD end = GetTickCount() + seconds * 1000;
+  while (GetTickCount() < end) {
+    monkey.step();
+    ASSERT_EQ(WaitForSingleObject(app.process(), 0), WAIT_TIMEOUT) << "the program ended";
+    Sleep(std::uniform_int_distribution<int>(5, 120)(pause));
+  }
+  ASSERT_TRUE(monkey.settle(60000)) << "an action did not finish";
+  e2e::kill_processes_named(L"ADBDriverInstaller.exe");
+
+  std::string unknown;
+  for (const std::wstring& text : monkey.unknown_boxes) unknown += "[" + e2e::narrow(text) + "] ";
+  EXPECT_TRUE(monkey.unknown_boxes.empty()) << unknown;
+  std::printf("monkey: %d uninstall and restore commands issued\n", monkey.commands_issued);
+  EXPECT_GT(monkey.commands_issued, 0);
+
+  std::set<std::wstring> uninstalled = uninstalled_on_phone();
+  for (const std::wstring& name : pool)
+    EXPECT_EQ(uninstalled.count(name) == 1, monkey.expected_uninstalled(name)) << e2e::narrow(name);
+  for (const std::wstring& name : uninstalled)
+    EXPECT_TRUE(std::find(pool.begin(), pool.end(), name) != pool.end())
+        << "uninstalled without being asked: " << e2e::narrow(name);
+
+  // The log box's last answers agree with the phone too: a listing now shows the pool's
+  // remaining packages.
+  app.set_text(IDC_EDIT1, L"");
+  app.click(IDC_BUTTON1);
+  ASSERT_TRUE(e2e::wait_until(
+      [&] { return app.enabled(IDC_BUTTON1) && app.text(IDC_EDIT1).rfind(L"APP数量为： ", 0) == 0; },
+      20000));
+  std::vector<std::wstring> listed = e2e::split_lines(app.text(IDC_EDIT3));
+  for (const std::wstring& name : pool)
+    EXPECT_EQ(std::find(listed.begin(), listed.end(), name) == listed.end(),
+              monkey.expected_uninstalled(name))
+        << e2e::narrow(name);
+
+  app.close();
+  DWORD code = 1;
+  ASSERT_TRUE(app.wait_exit(10000, &code));
+  EXPECT_EQ(code, 0u);
+}
+
+// Starts a waiting action, closes the window at a random moment of the wait, and checks that
+// the program ends by itself, normally, without any message box.
+TEST_F(Faults, ClosingDuringEveryWaitEndsTheProgramCleanly) {
+  std::mt19937 random(GetTickCount());
+  struct Case {
+    const char* name;
+    std::function<void(App&)> start;
+  } cases[] = {
+      {"listing", [](App& app) { app.click(IDC_BUTTON1); }},
+      {"connect", [](App& app) { app.click(IDC_BUTTON5); }},
+      {"uninstall", [](App& app) { app.set_text(IDC_EDIT2, L"com.miui.video"); app.click(IDC_BUTTON2); }},
+      {"restore", [](App& app) { app.set_text(IDC_EDIT2, L"com.miui.video"); app.click(IDC_BUTTON7); }},
+      {"batch", [](App& app) {
+         app.set_text(IDC_EDIT3, L"com.miui.video\r\ncom.miui.player\r\ncom.tencent.mm\r\n");
+         app.click(IDC_BUTTON8);
+         MessageBoxInfo box;
+         if (app.wait_message_box(box, 5000)) app.answer(box.hwnd, IDOK);
+       }},
+  };
+  for (int round = 0; round < 2; ++round) {
+    for (const Case& c : cases) {
+      int after = std::uniform_int_distribution<int>(0, 700)(random);
+      SCOPED_TRACE(std::string(c.name) + ", closed after " + std::to_string(after) + " ms");
+      App app(tolvexa_exe(), Environment{{L"TOLVEXA_ADB_DELAY_MS", L"300"}});
+      ASSERT_TRUE(app.ready()) << app.error();
+      c.start(app);
+      Sleep(after);
+      if (round == 0) app.close(); else app.press_key(VK_ESCAPE);
+      DWORD code = 1;
+      ASSERT_TRUE(app.wait_exit(10000, &code)) << "the program did not end";
+      EXPECT_EQ(code, 0u);
+      size_t answered = std::string(c.name) == "batch" ? 1 : 0;
+      EXPECT_EQ(app.boxes_seen().size(), answered);
+    }
+  }
+}
+
+struct WindowSearch {
+  DWORD process_id;
+  HWND found;
+};
+
+BOOL CALLBACK find_main_window(HWND hwnd, LPARAM parameter) {
+  auto* search = reinterpret_cast<WindowSearch*>(parameter);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(hwnd, &owner);
+  wchar_t name[64] = {};
+  GetClassNameW(hwnd, name, 64);
+  if (owner == search->process_id && std::wstring(name) == MAIN_WINDOW_CLASS) search->found = hwnd;
+  return TRUE;
+}
+
+// Finds the program's main window even while it is still invisible.
+HWND hidden_main_window(DWORD process_id) {
+  WindowSearch search{process_id, nullptr};
+  EnumWindows(find_main_window, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+PROCESS_INFORMATION start_hidden_watch() {
+  std::wstring line = L"\"" + tolvexa_exe() + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info);
+  return info;
+}
+
+void expect_complete_deployment() {
+  for (const wchar_t* name : {L"adb.exe", L"AdbWinApi.dll", L"AdbWinUsbApi.dll", L"libwinpthread-1.dll"}) {
+    SCOPED_TRACE(e2e::narrow(name));
+    EXPECT_TRUE(e2e::read_file(std::wstring(L"c:\\adb\\") + name) == e2e::read_file(standin(name)));
+  }
+}
+
+TEST_F(Faults, AFirstStartCutShortIsCompletedByTheNext) {
+  std::mt19937 random(GetTickCount());
+  for (int round = 0; round < 6; ++round) {
+    int after = std::uniform_int_distribution<int>(0, 1000)(random);
+    SCOPED_TRACE("killed after " + std::to_string(after) + " ms");
+    e2e::remove_folder(L"c:\\adb");
+    PROCESS_INFORMATION info = start_hidden_watch();
+    ASSERT_NE(info.hProcess, nullptr);
+    Sleep(after);
+    TerminateProcess(info.hProcess, 9);
+    WaitForSingleObject(info.hProcess, 5000);
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+
+    App app(tolvexa_exe());
+    ASSERT_TRUE(app.ready()) << app.error();
+    expect_complete_deployment();
+    app.close();
+    DWORD code = 1;
+    ASSERT_TRUE(app.wait_exit(10000, &code));
+  }
+}
+
+TEST_F(Faults, ClosingDuringTheFirstStartsPausesEndsCleanly) {
+  std::mt19937 random(GetTickCount());
+  for (int round = 0; round < 3; ++round) {
+    int after = std::uniform_int_distribution<int>(100, 700)(random);
+    SCOPED_TRACE("closed after " + std::to_string(after) + " ms");
+    e2e::remove_folder(L"c:\\adb");
+    PROCESS_INFORMATION info = start_hidden_watch();
+    HWND window = nullptr;
+    ASSERT_TRUE(e2e::wait_until([&] { return (window = hidden_main_window(info.dwProcessId)) != nullptr; }, 10000, 2));
+    Sleep(after);
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    ASSERT_EQ(WaitForSingleObject(info.hProcess, 10000), WAIT_OBJECT_0);
+    DWORD code = 1;
+    GetExitCodeProcess(info.hProcess, &code);
+    EXPECT_EQ(code, 0u);
+    EXPECT_TRUE(e2e::message_boxes_of(info.dwProcessId).empty());
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    expect_complete_deployment();  // the deployment still ran to its end
+  }
+}
+
+}  // namespace
