@@ -1,0 +1,165 @@
+// Fuzz target for the button actions, run against FakeView and FakeCommands. Input: byte 0
+// is where the rest splits into the name box's text and the list box's text; the whole rest
+// is also the output of the listing command. Each action's result is compared with a model
+// built on model.h, and every command line that runs must hold, after its fixed prefix,
+// nothing but the bytes a package name can have.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "packages/actions.h"
+#include "packages/messages.h"
+#include "tests/fuzz/model.h"
+#include "tests/native/fakes.h"
+
+namespace {
+
+const std::string kListCommand = "c:\\adb\\adb shell pm list packages";
+const std::string kUninstallPrefix = "c:\\adb\\adb uninstall --user 0 ";
+const std::string kRestorePrefix = "c:\\adb\\adb shell pm install-existing --user 0 ";
+const std::string kOldLog = "old log";
+
+bool plain_package_text(const std::string& text) {
+  for (char c : text) {
+    bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                 c == '.' || c == '_' || c == ' ';
+    if (!plain) return false;
+  }
+  return true;
+}
+
+bool starts_with(const std::string& text, const std::string& prefix) {
+  return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+// The property that matters most: nothing the command interpreter or the phone's shell
+// could take as syntax ever reaches a command line.
+void check_command_lines_are_safe(const FakeCommands& commands) {
+  for (const std::string& line : commands.ran) {
+    if (starts_with(line, kRestorePrefix)) {
+      model::check(plain_package_text(line.substr(kRestorePrefix.size())), "unsafe restore line");
+    } else {
+      model::check(starts_with(line, kUninstallPrefix), "unknown command line");
+      model::check(plain_package_text(line.substr(kUninstallPrefix.size())),
+                   "unsafe uninstall line");
+    }
+  }
+}
+
+void check_listing(const std::string& output) {
+  std::string listed;
+  int n = 0;
+  for (std::string line : model::split(output, "\r\n")) {
+    while (!line.empty() && line.back() == '\r') line.pop_back();
+    int colon = model::find(line, ":");
+    if (colon != -1) {
+      listed += line.substr(colon);
+      ++n;
+    } else {
+      listed += line;
+    }
+    listed += "\r\n";
+  }
+
+  FakeView view;
+  FakeCommands commands;
+  view.box(Box::log) = kOldLog;
+  view.box(Box::list) = "stale\r\n";
+  commands.answers[kListCommand] = output;
+  list_packages(view, commands, Button::list_all, kListCommand);
+  model::check(commands.ran == std::vector<std::string>{kListCommand}, "listing command");
+  model::check(view.box(Box::list) == listed, "listed names");
+  std::string log = n > 3 ? std::string(msg::kListCountPrefix) + std::to_string(n) : kOldLog;
+  model::check(view.box(Box::log) == log, "listing count");
+  model::check(!view.disabled(Button::list_all), "listing button left disabled");
+}
+
+void check_filter(const std::string& name, const std::string& list) {
+  FakeView view;
+  view.box(Box::log) = kOldLog;
+  view.box(Box::name) = name;
+  view.box(Box::list) = list;
+  filter_packages(view);
+  if (name.empty()) {
+    model::check(view.messages.size() == 1 && view.messages[0].text == msg::kEmptyFilterMessage,
+                 "empty filter message");
+    model::check(view.box(Box::list) == list, "empty filter changed the list");
+    return;
+  }
+  std::string kept;
+  int n = 0;
+  for (const std::string& line : model::split(list, "\r\n")) {
+    if (model::find(line, name) == -1) continue;
+    kept += line + "\r\n";
+    ++n;
+  }
+  model::check(view.messages.empty(), "filter message");
+  model::check(view.box(Box::list) == kept, "kept lines");
+  std::string log = n > 1 ? std::string(msg::kFilterCountPrefix) + std::to_string(n) : kOldLog;
+  model::check(view.box(Box::log) == log, "filter count");
+}
+
+void check_batch(const std::string& list) {
+  FakeView view;
+  FakeCommands commands;
+  view.box(Box::log) = kOldLog;
+  view.box(Box::list) = list;
+  view.message_answer = 0;  // OK
+  batch_uninstall(view, commands);
+  check_command_lines_are_safe(commands);
+  if (list.empty()) {
+    model::check(commands.ran.empty() && view.messages.size() == 1 &&
+                     view.messages[0].text == msg::kEmptyListMessage,
+                 "empty batch");
+    return;
+  }
+  std::vector<std::string> ran;
+  std::string log(msg::kBatchStart);
+  for (const std::string& item : model::split(list, "\r\n")) {
+    log += std::string(msg::kBatchItemBefore) + item + std::string(msg::kBatchItemAfter);
+    if (plain_package_text(item)) {
+      ran.push_back(kUninstallPrefix + item);
+      log += "\r\n";  // the fake command prints nothing
+    } else {
+      log += msg::kUnsafeNameSkipped;
+    }
+  }
+  log += msg::kDone;
+  model::check(commands.ran == ran, "batch command lines");
+  model::check(commands.waits == std::vector<int>(ran.size(), 1000), "batch pauses");
+  model::check(view.box(Box::log) == log, "batch log");
+  model::check(!view.disabled(Button::batch), "batch button left disabled");
+}
+
+void check_single(void (*action)(View&, Commands&), const std::string& prefix,
+                  const std::string& name) {
+  FakeView view;
+  FakeCommands commands;
+  view.box(Box::name) = name;
+  action(view, commands);
+  check_command_lines_are_safe(commands);
+  bool runs = !name.empty() && plain_package_text(name);
+  model::check(commands.ran == (runs ? std::vector<std::string>{prefix + name}
+                                     : std::vector<std::string>{}),
+               "single package command line");
+  model::check(view.messages.size() == (runs ? 0u : 1u), "single package message");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size < 1) return 0;
+  std::string rest(reinterpret_cast<const char*>(data) + 1, size - 1);
+  size_t cut = data[0] < rest.size() ? data[0] : rest.size();
+  std::string name = rest.substr(0, cut), list = rest.substr(cut);
+
+  check_listing(rest);
+  check_filter(name, list);
+  check_batch(list);
+  check_batch(rest);
+  check_single(uninstall_package, kUninstallPrefix, name);
+  check_single(restore_package, kRestorePrefix, name);
+  check_single(uninstall_package, kUninstallPrefix, rest);
+  return 0;
+}
