@@ -42,10 +42,10 @@ TEST(Payloads, AreEmbeddedByteForByte) {
     SCOPED_TRACE(files[i]);
     std::string_view bytes = payload_bytes(kAdbFiles[i]);
     EXPECT_EQ(bytes.substr(0, 2), "MZ");
-    EXPECT_TRUE(bytes == read_all(wine_path(STANDIN_DIR) + "\\" + files[i]));
+    EXPECT_TRUE(bytes == read_all(wine_path(PAYLOAD_DIR) + "\\" + files[i]));
   }
   EXPECT_EQ(payload_bytes(kDriverInstaller),
-            read_all(wine_path(STANDIN_DIR) + "\\ADBDriverInstaller.exe"));
+            read_all(wine_path(PAYLOAD_DIR) + "\\ADBDriverInstaller.exe"));
   EXPECT_EQ(kAdbFiles[3].target, "c:\\adb\\adb.exe");  // the marker is written last
 }
 

@@ -17,20 +17,26 @@ add_executable(emit tests/windows/emit.cpp)
 target_compile_definitions(exec_test PRIVATE "EMIT_EXE=\"$<TARGET_FILE:emit>\""
                                              "ADB_SIM_EXE=\"$<TARGET_FILE:standin_adb>\"")
 add_dependencies(exec_test emit standin_adb)
-target_compile_definitions(payload_test PRIVATE "STANDIN_DIR=\"${CMAKE_BINARY_DIR}/standins\"")
+target_compile_definitions(payload_test PRIVATE "PAYLOAD_DIR=\"${payload_dir}\"")
 
 add_test(NAME imports COMMAND bash ${PROJECT_SOURCE_DIR}/tests/windows/check_imports.sh $<TARGET_FILE:Tolvexa>)
 
-# End-to-end tests: the real program driven through its window against the simulated phone.
-# They need the stand-ins, so they are left out when the real payloads are embedded.
+# Tests of the real program driven through its window against the simulated phone. They need
+# the stand-ins, so they are left out when the real payloads are embedded. Each ends stray
+# Tolvexa and adb processes of the prefix and rewrites c:\adb, so each runs alone.
+function(tolvexa_program_test name)
+  tolvexa_wine_test(${name} tests/windows/${name}.cpp tests/windows/driver.cpp)
+  target_compile_definitions(${name} PRIVATE "TOLVEXA_EXE=\"$<TARGET_FILE:Tolvexa>\""
+                                             "STANDIN_DIR=\"$<TARGET_FILE_DIR:standin_adb>\"")
+  target_compile_options(${name} PRIVATE -finput-charset=UTF-8)
+  add_dependencies(${name} Tolvexa standin_adb standin_driver_installer)
+  set_tests_properties(${name} PROPERTIES RUN_SERIAL TRUE)
+endfunction()
+
 if(NOT TOLVEXA_PAYLOAD_DIR)
-  tolvexa_wine_test(e2e_test tests/windows/e2e_test.cpp tests/windows/driver.cpp)
-  target_compile_definitions(e2e_test PRIVATE "TOLVEXA_EXE=\"$<TARGET_FILE:Tolvexa>\""
-                                              "STANDIN_DIR=\"$<TARGET_FILE_DIR:standin_adb>\"")
-  target_compile_options(e2e_test PRIVATE -finput-charset=UTF-8)
-  add_dependencies(e2e_test Tolvexa standin_adb standin_driver_installer)
-  # It ends stray Tolvexa and adb processes of the prefix and rewrites c:\adb: run it alone.
-  set_tests_properties(e2e_test PROPERTIES RUN_SERIAL TRUE)
+  tolvexa_program_test(e2e_test)
+  # The program under random use and faults; TOLVEXA_MONKEY_SECONDS sets the monkey's time.
+  tolvexa_program_test(monkey_test)
 endif()
 
 # The benchmark (scripts/bench); built with the tests, run only on demand.
@@ -43,13 +49,3 @@ target_link_libraries(bench PRIVATE psapi)
 target_compile_definitions(bench PRIVATE "TOLVEXA_EXE=\"$<TARGET_FILE:Tolvexa>\""
                                          "BASELINE_EXE=\"$<TARGET_FILE:baseline_window>\"")
 add_dependencies(bench Tolvexa baseline_window)
-
-# The program under random use and faults; TOLVEXA_MONKEY_SECONDS sets the monkey's time.
-if(NOT TOLVEXA_PAYLOAD_DIR)
-  tolvexa_wine_test(monkey_test tests/windows/monkey_test.cpp tests/windows/driver.cpp)
-  target_compile_definitions(monkey_test PRIVATE "TOLVEXA_EXE=\"$<TARGET_FILE:Tolvexa>\""
-                                                 "STANDIN_DIR=\"$<TARGET_FILE_DIR:standin_adb>\"")
-  target_compile_options(monkey_test PRIVATE -finput-charset=UTF-8)
-  add_dependencies(monkey_test Tolvexa standin_adb standin_driver_installer)
-  set_tests_properties(monkey_test PROPERTIES RUN_SERIAL TRUE)
-endif()
