@@ -33,7 +33,7 @@ class MainWindow {
   void create_controls();
   void on_command(int id);
   LRESULT on_ctl_color_edit(HDC dc, HWND edit);
-  void on_activate(bool active);
+  bool on_activate(bool active);
   void on_destroy();
   void move_focus(bool backwards);
   bool is_multiline(HWND control) const;

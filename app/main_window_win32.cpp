@@ -178,8 +178,8 @@ LRESULT MainWindow::handle(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_CTLCOLOREDIT:
       return on_ctl_color_edit(reinterpret_cast<HDC>(wparam), reinterpret_cast<HWND>(lparam));
     case WM_ACTIVATE:
-      on_activate(LOWORD(wparam) != WA_INACTIVE);
-      return 0;
+      if (on_activate(LOWORD(wparam) != WA_INACTIVE)) return 0;
+      break;
     case WM_DESTROY:
       on_destroy();
       return 0;
@@ -213,14 +213,17 @@ LRESULT MainWindow::on_ctl_color_edit(HDC dc, HWND edit) {
   return reinterpret_cast<LRESULT>(grey ? grey_brush_ : GetStockObject(WHITE_BRUSH));
 }
 
-void MainWindow::on_activate(bool active) {
-  // Give the focus back to the control that had it when the window was left.
+bool MainWindow::on_activate(bool active) {
+  // Give the focus back to the control that had it when the window was left; without one,
+  // the default handling gives it to the window itself.
   if (!active) {
     HWND focus = GetFocus();
-    if (focus && IsChild(hwnd_, focus)) saved_focus_ = focus;
-  } else if (saved_focus_ && IsWindowEnabled(saved_focus_)) {
-    SetFocus(saved_focus_);
+    saved_focus_ = focus && IsChild(hwnd_, focus) ? focus : nullptr;
+    return false;
   }
+  if (!saved_focus_ || !IsWindowEnabled(saved_focus_)) return false;
+  SetFocus(saved_focus_);
+  return true;
 }
 
 void MainWindow::on_destroy() {
