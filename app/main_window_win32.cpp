@@ -140,8 +140,9 @@ void MainWindow::create_controls() {
     set_font(control, multiline ? box_font_ : gui_font);
     // The edit control's default limit of about 32,000 characters would cut a long listing.
     SendMessageW(control, EM_SETLIMITTEXT, 0, 0);
-    if (!multiline && single_line_height(control) > spec.height)
-      SetWindowPos(control, nullptr, 0, 0, spec.width, single_line_height(control),
+    int height = multiline ? spec.height : single_line_height(control);
+    if (height > spec.height)
+      SetWindowPos(control, nullptr, 0, 0, spec.width, height,
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     boxes_[static_cast<int>(spec.role)] = control;
   }
@@ -152,7 +153,7 @@ void MainWindow::create_controls() {
 }
 
 void MainWindow::show() {
-  if (!hwnd_) return;
+  if (!exists()) return;  // closed while deploying
   ShowWindow(hwnd_, SW_SHOWNORMAL);
   SetForegroundWindow(hwnd_);
   SetFocus(box(Box::name));
