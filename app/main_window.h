@@ -23,6 +23,10 @@ class MainWindow {
   HWND box(Box box) const { return boxes_[static_cast<int>(box)]; }
   HWND hwnd() const { return hwnd_; }
 
+  /// Takes the keyboard focus from a control that is about to be disabled, keeping it on the
+  /// window so Tab and Esc go on working; Tab then goes on from that control.
+  void take_focus_from(HWND control);
+
   /// The window's own keyboard handling (Tab, Shift+Tab, Esc, Enter), applied to every
   /// message before it is dispatched, in the main loop and inside waits alike.
   static bool filter_message(MSG& message);
@@ -43,6 +47,7 @@ class MainWindow {
   HWND boxes_[3] = {};
   bool destroyed_ = false;
   HWND saved_focus_ = nullptr;
+  HWND tab_anchor_ = nullptr;  // where Tab goes on from while the window itself has the focus
   HFONT button8_font_ = nullptr;
   HFONT box_font_ = nullptr;
   HBRUSH grey_brush_ = nullptr;

@@ -76,7 +76,7 @@ int single_line_height(HWND edit) {
 
 }  // namespace
 
-MainWindow::MainWindow() : view_(*this) {}
+MainWindow::MainWindow() : view_(*this), commands_(view_) {}
 
 MainWindow::~MainWindow() {
   if (exists()) DestroyWindow(hwnd_);
@@ -238,9 +238,17 @@ bool MainWindow::is_multiline(HWND control) const {
   return control && (control == box(Box::log) || control == box(Box::list));
 }
 
+void MainWindow::take_focus_from(HWND control) {
+  // A disabled control loses the focus, and keys would then reach no control at all.
+  if (GetFocus() != control) return;
+  tab_anchor_ = control;
+  SetFocus(hwnd_);
+}
+
 void MainWindow::move_focus(bool backwards) {
   constexpr int n = sizeof kTabOrder / sizeof kTabOrder[0];
   HWND focus = GetFocus();
+  if (focus == hwnd_) focus = tab_anchor_;
   int at = backwards ? n : -1;
   for (int i = 0; i < n; ++i)
     if (GetDlgItem(hwnd_, kTabOrder[i]) == focus) at = i;

@@ -11,7 +11,7 @@ class MainWindow;
 /// does nothing and closed() is true, so an action that was waiting ends quietly.
 class WindowView : public View {
  public:
-  explicit WindowView(const MainWindow& window) : window_(window) {}
+  explicit WindowView(MainWindow& window) : window_(window) {}
   void set_disabled(Button button, bool disabled) override;
   std::string read_content(Box box) override;
   void set_content(Box box, std::string_view text) override;
@@ -20,12 +20,17 @@ class WindowView : public View {
   bool closed() const override;
 
  private:
-  const MainWindow& window_;  // not owned
+  MainWindow& window_;  // not owned
 };
 
-/// Runs commands with the captured runner and pauses with the responsive wait.
+/// Runs commands with the captured runner and pauses with the responsive wait. Once the
+/// window is gone it stops waiting for a command, so the program can end at once.
 class WindowCommands : public Commands {
  public:
+  explicit WindowCommands(const View& view) : view_(view) {}
   std::string run(std::string_view command_line) override;
   void wait(int milliseconds) override;
+
+ private:
+  const View& view_;  // not owned
 };

@@ -36,9 +36,7 @@ bool WindowView::closed() const { return !window_.exists(); }
 void WindowView::set_disabled(Button button, bool disabled) {
   if (closed()) return;
   HWND control = window_.button(button);
-  // A button that disables itself would take the focus with it; the window keeps it so
-  // that Tab and Esc go on working.
-  if (disabled && GetFocus() == control) SetFocus(window_.hwnd());
+  if (disabled) window_.take_focus_from(control);
   EnableWindow(control, !disabled);
 }
 
@@ -74,7 +72,7 @@ int WindowView::show_message(std::string_view text, unsigned style, bool owned) 
 }
 
 std::string WindowCommands::run(std::string_view command_line) {
-  return run_captured(command_line);
+  return run_captured(command_line, nullptr, [this] { return view_.closed(); });
 }
 
 void WindowCommands::wait(int milliseconds) { responsive_wait(milliseconds); }

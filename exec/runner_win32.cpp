@@ -41,7 +41,8 @@ bool has_ended(HANDLE process) {
 
 }  // namespace
 
-std::string run_captured(std::string_view command_line, const ChunkCallback& on_chunk) {
+std::string run_captured(std::string_view command_line, const ChunkCallback& on_chunk,
+                         const StopCheck& stop) {
   SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
   HANDLE read_raw = nullptr, write_raw = nullptr;
   CreatePipe(&read_raw, &write_raw, &inheritable, 0);
@@ -83,6 +84,7 @@ std::string run_captured(std::string_view command_line, const ChunkCallback& on_
     }
     pump_input();
     responsive_wait(1);
+    if (stop && stop()) break;
   }
   return result;
 }

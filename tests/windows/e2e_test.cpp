@@ -312,6 +312,59 @@ TEST_F(EndToEnd, KeysMoveTheFocusAndEscCloses) {
   EXPECT_TRUE(app.boxes_seen().empty()) << boxes(app);
 }
 
+TEST_F(EndToEnd, KeysWhileAButtonHasDisabledItself) {
+  App app(tolvexa_exe(), Environment{{L"TOLVEXA_ADB_DELAY_MS", L"4000"}});
+  ASSERT_TRUE(app.ready()) << app.error();
+  auto focus_on = [&](int id) { return [&app, id] { return app.focus() == app.control(id); }; };
+  ASSERT_TRUE(e2e::wait_until(focus_on(IDC_EDIT2), 5000));
+
+  // Enter in the list box is a line break.
+  app.press_key(VK_TAB);
+  ASSERT_TRUE(e2e::wait_until(focus_on(IDC_EDIT3), 3000));
+  app.press_key(VK_RETURN);
+  ASSERT_TRUE(app.wait_text(IDC_EDIT3, [](const std::wstring& t) { return t == L"\r\n"; }, 3000));
+
+  // The space bar clicks the focused 看所有包, which disables itself while adb answers.
+  app.press_key(VK_TAB);
+  app.press_key(VK_TAB);
+  ASSERT_TRUE(e2e::wait_until(focus_on(IDC_BUTTON1), 3000));
+  app.press_key(VK_SPACE);
+  ASSERT_TRUE(app.wait_enabled(IDC_BUTTON1, false, 3000));
+
+  // Tab goes on from the disabled button; Shift+Tab passes over it.
+  app.press_key(VK_TAB);
+  ASSERT_TRUE(e2e::wait_until(focus_on(IDC_BUTTON4), 3000))
+      << "focus on " << GetDlgCtrlID(app.focus());
+  ASSERT_TRUE(app.press_shifted_key(VK_TAB, focus_on(IDC_BUTTON3), 3000))
+      << "focus on " << GetDlgCtrlID(app.focus());
+  EXPECT_FALSE(app.enabled(IDC_BUTTON1));
+
+  // Esc closes at once, while the listing still waits.
+  app.press_key(VK_ESCAPE);
+  DWORD code = 0xDEAD;
+  ASSERT_TRUE(app.wait_exit(3000, &code)) << "Esc did not end the program";
+  EXPECT_EQ(code, 0u);
+  EXPECT_TRUE(app.boxes_seen().empty()) << boxes(app);
+}
+
+TEST_F(EndToEnd, EscClosesWhenNoControlHasTheFocus) {
+  App app(tolvexa_exe(), Environment{{L"TOLVEXA_ADB_DELAY_MS", L"4000"}});
+  ASSERT_TRUE(app.ready()) << app.error();
+  ASSERT_TRUE(app.click(IDC_BUTTON1));
+  ASSERT_TRUE(app.wait_enabled(IDC_BUTTON1, false, 3000));
+  // Take the focus from every window of the program's thread.
+  DWORD own = GetCurrentThreadId(), program = GetWindowThreadProcessId(app.window(), nullptr);
+  ASSERT_TRUE(AttachThreadInput(own, program, TRUE));
+  SetFocus(nullptr);
+  AttachThreadInput(own, program, FALSE);
+  ASSERT_EQ(app.focus(), nullptr);
+  // With no focus, a key reaches the active window as a system key.
+  PostMessageW(app.window(), WM_SYSKEYDOWN, VK_ESCAPE, 1);
+  DWORD code = 0xDEAD;
+  ASSERT_TRUE(app.wait_exit(3000, &code));
+  EXPECT_EQ(code, 0u);
+}
+
 TEST_F(EndToEnd, ClosingWhileAListingWaitsEndsAtOnce) {
   App app(tolvexa_exe(), {{L"TOLVEXA_ADB_DELAY_MS", L"3000"}});
   ASSERT_TRUE(app.ready()) << app.error();

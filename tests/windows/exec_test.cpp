@@ -144,6 +144,16 @@ TEST(Runner, AChunkCallbackCanStopTheRun) {
   EXPECT_EQ(seen, "a\r\nb\r\n");
 }
 
+TEST(Runner, AStopCheckAbandonsTheCommand) {
+  double start = now_ms();
+  int checks = 0;
+  std::string result = run_captured(kEmit + " sleep 3000", nullptr, [&] { return ++checks == 20; });
+  EXPECT_LT(now_ms() - start, 2500);
+  EXPECT_EQ(checks, 20);
+  EXPECT_EQ(result.find("end"), std::string::npos);
+  EXPECT_EQ(run_captured("echo a", nullptr, [] { return false; }), "a\r\n");
+}
+
 TEST(Runner, ARunNestedInAnothersWaitRunsToItsEndFirst) {
   TestWindow window;
   std::string inner;
