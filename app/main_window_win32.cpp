@@ -17,7 +17,7 @@ constexpr DWORD kMultilineStyle = WS_CHILD | WS_TABSTOP | WS_HSCROLL | WS_VSCROL
 constexpr DWORD kSingleLineStyle = WS_CHILD | WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL;
 constexpr COLORREF kGrey = RGB(192, 192, 192);
 
-struct ButtonSpec {
+struct ButtonLayout {
   Button role;
   int id, x, y, width, height;
   const wchar_t* caption;
@@ -25,7 +25,7 @@ struct ButtonSpec {
 };
 
 // In the order the controls are created.
-constexpr ButtonSpec kButtons[] = {
+constexpr ButtonLayout kButtons[] = {
     {Button::connect, IDC_BUTTON5, 3, 5, 64, 24, L"连接设备", true},
     {Button::driver, IDC_BUTTON4, 3, 39, 64, 24, L"通用驱动", true},
     {Button::uninstall, IDC_BUTTON2, 3, 176, 64, 20, L"卸载", true},
@@ -36,12 +36,12 @@ constexpr ButtonSpec kButtons[] = {
     {Button::batch, IDC_BUTTON8, 3, 476, 64, 24, L"批量卸载", true},
 };
 
-struct BoxSpec {
+struct BoxLayout {
   Box role;
   int id, x, y, width, height;
 };
 
-constexpr BoxSpec kBoxes[] = {
+constexpr BoxLayout kBoxes[] = {
     {Box::log, IDC_EDIT1, 70, 5, 570, 160},
     {Box::name, IDC_EDIT2, 72, 176, 496, 20},
     {Box::list, IDC_EDIT3, 72, 205, 568, 296},
@@ -122,33 +122,33 @@ void MainWindow::create_controls() {
   box_font_ = make_font(16);
   grey_brush_ = CreateSolidBrush(kGrey);
 
-  for (const ButtonSpec& spec : kButtons) {
-    HWND control = CreateWindowExW(0, L"BUTTON", spec.caption, kButtonStyle, spec.x, spec.y,
-                                   spec.width, spec.height, hwnd_,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
+  for (const ButtonLayout& layout : kButtons) {
+    HWND control = CreateWindowExW(0, L"BUTTON", layout.caption, kButtonStyle, layout.x, layout.y,
+                                   layout.width, layout.height, hwnd_,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)),
                                    instance, nullptr);
-    set_font(control, spec.role == Button::batch ? button8_font_ : gui_font);
-    buttons_[static_cast<int>(spec.role)] = control;
+    set_font(control, layout.role == Button::batch ? button8_font_ : gui_font);
+    buttons_[static_cast<int>(layout.role)] = control;
   }
-  for (const BoxSpec& spec : kBoxes) {
-    bool multiline = spec.role != Box::name;
+  for (const BoxLayout& layout : kBoxes) {
+    bool multiline = layout.role != Box::name;
     HWND control = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
-                                   multiline ? kMultilineStyle : kSingleLineStyle, spec.x, spec.y,
-                                   spec.width, spec.height, hwnd_,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
+                                   multiline ? kMultilineStyle : kSingleLineStyle, layout.x, layout.y,
+                                   layout.width, layout.height, hwnd_,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)),
                                    instance, nullptr);
     set_font(control, multiline ? box_font_ : gui_font);
     // The edit control's default limit of about 32,000 characters would cut a long listing.
     SendMessageW(control, EM_SETLIMITTEXT, 0, 0);
-    int height = multiline ? spec.height : single_line_height(control);
-    if (height > spec.height)
-      SetWindowPos(control, nullptr, 0, 0, spec.width, height,
+    int height = multiline ? layout.height : single_line_height(control);
+    if (height > layout.height)
+      SetWindowPos(control, nullptr, 0, 0, layout.width, height,
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    boxes_[static_cast<int>(spec.role)] = control;
+    boxes_[static_cast<int>(layout.role)] = control;
   }
 
-  for (const ButtonSpec& spec : kButtons)
-    if (spec.visible) ShowWindow(button(spec.role), SW_SHOWNA);
+  for (const ButtonLayout& layout : kButtons)
+    if (layout.visible) ShowWindow(button(layout.role), SW_SHOWNA);
   for (HWND control : boxes_) ShowWindow(control, SW_SHOWNA);
 }
 
