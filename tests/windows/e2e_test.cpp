@@ -54,6 +54,13 @@ std::vector<std::wstring> phone_packages(const Environment& environment = {}) {
   return names;
 }
 
+std::vector<std::wstring> phone_packages_with_uninstalled() {
+  std::vector<std::wstring> names;
+  for (const std::wstring& line : e2e::split_lines(adb_output(L"shell pm list packages -u")))
+    if (line.rfind(L"package:", 0) == 0) names.push_back(line.substr(8));
+  return names;
+}
+
 std::wstring as_listing(const std::vector<std::wstring>& names) {
   std::wstring text;
   for (const std::wstring& name : names) text += name + L"\r\n";
@@ -422,6 +429,20 @@ TEST_F(EndToEnd, UninstallAndRestoreOnePackage) {
   app.set_text(IDC_EDIT2, name);
   click_and_expect_log(app, IDC_BUTTON2, L"卸载APP中，请稍后...\r\nSuccess\r\n\r\n完成...\r\n");
   list_all(app, without(names, name));
+
+  // The hidden 已卸载包 button, clicked all the same, lists the uninstalled package too.
+  std::vector<std::wstring> all = phone_packages_with_uninstalled();
+  ASSERT_EQ(all.size(), names.size());
+  app.set_text(IDC_EDIT1, L"");
+  PostMessageW(app.control(IDC_BUTTON6), BM_CLICK, 0, 0);
+  ASSERT_TRUE(e2e::wait_until(
+      [&] {
+        return app.text(IDC_EDIT3) == as_listing(all) &&
+               app.text(IDC_EDIT1) == kListCount + std::to_wstring(all.size()) &&
+               app.enabled(IDC_BUTTON6);
+      },
+      kActionTimeoutMs));
+  app.set_text(IDC_EDIT3, L"");
 
   click_and_expect_log(
       app, IDC_BUTTON7,
