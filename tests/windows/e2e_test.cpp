@@ -451,6 +451,25 @@ TEST_F(EndToEnd, UninstallAndRestoreOnePackage) {
   expect_clean_close(app, 0);
 }
 
+TEST_F(EndToEnd, OutputGoesToTheEndWhateverTheUserSelected) {
+  App app(tolvexa_exe(), Environment{{L"TOLVEXA_ADB_DELAY_MS", L"1500"}});
+  ASSERT_TRUE(app.ready()) << app.error();
+  app.set_text(IDC_EDIT2, L"com.miui.notes");
+  ASSERT_TRUE(app.click(IDC_BUTTON2));
+  ASSERT_TRUE(app.wait_text(IDC_EDIT1, [](const std::wstring& t) { return !t.empty(); }, 5000));
+  // While adb answers, the user selects part of the progress line.
+  SendMessageW(app.control(IDC_EDIT1), EM_SETSEL, 2, 5);
+  ASSERT_TRUE(app.wait_enabled(IDC_BUTTON2, true, kActionTimeoutMs));
+  ASSERT_TRUE(app.wait_text(IDC_EDIT1, [](const std::wstring& t) { return t.size() > 20; }, 5000));
+  EXPECT_EQ(app.text(IDC_EDIT1), L"卸载APP中，请稍后...\r\nSuccess\r\n\r\n完成...\r\n");
+  DWORD start = 0, end = 0;
+  SendMessageW(app.control(IDC_EDIT1), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+               reinterpret_cast<LPARAM>(&end));
+  EXPECT_EQ(start, app.text(IDC_EDIT1).size());  // the caret is after the text
+  EXPECT_EQ(end, start);
+  expect_clean_close(app, 0);
+}
+
 TEST_F(EndToEnd, BatchUninstallAsksThenRemovesEachListedPackage) {
   App app(tolvexa_exe());
   ASSERT_TRUE(app.ready()) << app.error();
