@@ -60,26 +60,28 @@ std::string run_captured(std::string_view command_line, const ChunkCallback& on_
   CreateProcessA(nullptr, full.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
                  &startup, &info);
   Handle process(info.hProcess), thread(info.hThread);
-  // Only the child may hold the write end, or the pipe would never report its end.
+  // The command has its own copy; only the command's processes keep the write end open.
   write_end.close();
 
   std::string result;
+  // Takes what the pipe holds; false when the chunk callback stops the run.
+  auto take = [&](DWORD waiting) {
+    std::string chunk = read_chunk(read_end.get(), waiting);
+    if (on_chunk && on_chunk(chunk)) return false;
+    result += chunk;
+    return true;
+  };
   for (;;) {
     if (DWORD waiting = bytes_waiting(read_end.get())) {
-      std::string chunk = read_chunk(read_end.get(), waiting);
-      if (on_chunk && on_chunk(chunk)) break;
-      result += chunk;
+      if (!take(waiting)) break;
       // More output is likely on its way: look again at once, servicing the window first.
       dispatch_pending_messages();
       continue;
     }
     if (has_ended(process.get())) {
       // Whatever the command wrote just before it ended is still in the pipe.
-      while (DWORD waiting = bytes_waiting(read_end.get())) {
-        std::string chunk = read_chunk(read_end.get(), waiting);
-        if (on_chunk && on_chunk(chunk)) break;
-        result += chunk;
-      }
+      while (DWORD waiting = bytes_waiting(read_end.get()))
+        if (!take(waiting)) break;
       break;
     }
     pump_input();
