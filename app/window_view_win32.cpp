@@ -8,7 +8,7 @@
 namespace {
 
 // Changes a box while it is marked invisible, then has it painted once at the next paint.
-// A visible edit box redraws its scroll bars at each change, which costs about 10 ms a change
+// A visible edit box redraws its scroll bars at each change, which costs about 9 ms a bar
 // under Wine. Clearing WS_VISIBLE is also what WM_SETREDRAW does on Windows; here it is done
 // directly because Wine's edit control draws its scroll bars regardless.
 class QuietUpdate {

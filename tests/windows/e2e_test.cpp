@@ -9,8 +9,7 @@
 #include <vector>
 
 #include "app/controls.h"
-#include "tests/windows/driver.h"
-#include "tests/windows/paths.h"
+#include "tests/windows/program.h"
 
 namespace {
 
@@ -20,11 +19,8 @@ using e2e::MessageBoxInfo;
 
 const std::wstring kAdbFolder = L"c:\\adb";
 const std::wstring kAdb = L"c:\\adb\\adb.exe";
-const std::wstring kStateFile = L"c:\\adb\\adb_sim_state.txt";
 const std::wstring kInjected = L"c:\\adb\\injected.txt";
 const std::wstring kInstaller = L"c:\\ADBDriverInstaller.exe";
-const wchar_t* const kDeployed[] = {L"adb.exe", L"AdbWinApi.dll", L"AdbWinUsbApi.dll",
-                                    L"libwinpthread-1.dll"};
 
 constexpr int kActionTimeoutMs = 20000;  // one adb command through cmd.exe, with room to spare
 
@@ -32,11 +28,10 @@ const std::wstring kListCount = L"APP数量为： ";
 const std::wstring kFilterCount = L"APP数量为：";
 const std::wstring kCaption = L"信息：";
 
-std::wstring tolvexa_exe() { return e2e::widen(wine_path(TOLVEXA_EXE)); }
-
-std::wstring standin(const std::wstring& name) {
-  return e2e::widen(wine_path(STANDIN_DIR)) + L"\\" + name;
-}
+using e2e::kDeployed;
+using e2e::kStateFile;
+using e2e::standin;
+using e2e::tolvexa_exe;
 
 // What the simulated phone answers, asked directly rather than through the program.
 std::wstring adb_output(const std::wstring& arguments, const Environment& environment = {}) {
@@ -100,17 +95,9 @@ std::string boxes(const App& app) {
 
 class EndToEnd : public ::testing::Test {
  protected:
-  // Every test starts with no program or simulated adb left running, with the phone's
-  // packages all installed and with the current build's simulator deployed (deployment only
-  // writes c:\adb\adb.exe when it is missing).
   void SetUp() override {
-    e2e::kill_processes_named(L"Tolvexa.exe");
-    e2e::kill_processes_named(L"adb.exe");
-    e2e::kill_processes_named(L"ADBDriverInstaller.exe");
-    DeleteFileW(kStateFile.c_str());
+    e2e::start_afresh();
     DeleteFileW(kInjected.c_str());
-    if (e2e::file_exists(kAdb) && e2e::read_file(kAdb) != e2e::read_file(standin(L"adb.exe")))
-      e2e::remove_folder(kAdbFolder);
   }
 
   void TearDown() override { e2e::kill_processes_named(L"adb.exe"); }
@@ -152,14 +139,20 @@ class EndToEnd : public ::testing::Test {
     return info;
   }
 
-  // Closes the window as its close box does and checks that the program ends well, having
-  // shown no message boxes but the ones the test answered.
-  static void expect_clean_close(App& app, size_t boxes_answered) {
-    app.close();
+  // Checks that the program ends well within the time, having shown no message boxes but the
+  // ones the test answered.
+  static void expect_clean_end(App& app, size_t boxes_answered, int timeout_ms,
+                               const char* what) {
     DWORD code = 0xDEAD;
-    ASSERT_TRUE(app.wait_exit(10000, &code)) << "the program did not end";
+    ASSERT_TRUE(app.wait_exit(timeout_ms, &code)) << what;
     EXPECT_EQ(code, 0u);
     EXPECT_EQ(app.boxes_seen().size(), boxes_answered) << boxes(app);
+  }
+
+  // Closes the window as its close box does and checks that the program ends well.
+  static void expect_clean_close(App& app, size_t boxes_answered) {
+    app.close();
+    expect_clean_end(app, boxes_answered, 10000, "the program did not end");
   }
 };
 
@@ -313,10 +306,7 @@ TEST_F(EndToEnd, KeysMoveTheFocusAndEscCloses) {
         << "Shift+Tab did not reach control " << id << ", focus on " << GetDlgCtrlID(app.focus());
 
   app.press_key(VK_ESCAPE);
-  DWORD code = 0xDEAD;
-  ASSERT_TRUE(app.wait_exit(5000, &code)) << "Esc did not end the program";
-  EXPECT_EQ(code, 0u);
-  EXPECT_TRUE(app.boxes_seen().empty()) << boxes(app);
+  expect_clean_end(app, 0, 5000, "Esc did not end the program");
 }
 
 TEST_F(EndToEnd, KeysWhileAButtonHasDisabledItself) {
@@ -348,10 +338,7 @@ TEST_F(EndToEnd, KeysWhileAButtonHasDisabledItself) {
 
   // Esc closes at once, while the listing still waits.
   app.press_key(VK_ESCAPE);
-  DWORD code = 0xDEAD;
-  ASSERT_TRUE(app.wait_exit(3000, &code)) << "Esc did not end the program";
-  EXPECT_EQ(code, 0u);
-  EXPECT_TRUE(app.boxes_seen().empty()) << boxes(app);
+  expect_clean_end(app, 0, 3000, "Esc did not end the program");
 }
 
 TEST_F(EndToEnd, EscClosesWhenNoControlHasTheFocus) {
@@ -367,9 +354,7 @@ TEST_F(EndToEnd, EscClosesWhenNoControlHasTheFocus) {
   ASSERT_EQ(app.focus(), nullptr);
   // With no focus, a key reaches the active window as a system key.
   PostMessageW(app.window(), WM_SYSKEYDOWN, VK_ESCAPE, 1);
-  DWORD code = 0xDEAD;
-  ASSERT_TRUE(app.wait_exit(3000, &code));
-  EXPECT_EQ(code, 0u);
+  expect_clean_end(app, 0, 3000, "Esc did not end the program");
 }
 
 TEST_F(EndToEnd, ClosingWhileAListingWaitsEndsAtOnce) {
@@ -381,10 +366,7 @@ TEST_F(EndToEnd, ClosingWhileAListingWaitsEndsAtOnce) {
   ASSERT_TRUE(e2e::wait_until([] { return !e2e::processes_named(L"adb.exe").empty(); }, 2000));
 
   app.close();
-  DWORD code = 0xDEAD;
-  ASSERT_TRUE(app.wait_exit(2500, &code)) << "the program waited for adb's answer";
-  EXPECT_EQ(code, 0u);
-  EXPECT_TRUE(app.boxes_seen().empty()) << boxes(app);
+  expect_clean_end(app, 0, 2500, "the program waited for adb's answer");
   // The adb the listing started does not outlive the program.
   EXPECT_TRUE(e2e::wait_until([] { return e2e::processes_named(L"adb.exe").empty(); }, 1000));
 }
@@ -581,11 +563,7 @@ TEST_F(EndToEnd, EscDuringABatchEndsTheProgram) {
       IDC_EDIT1, [&](const std::wstring& t) { return t.find(first) != std::wstring::npos; },
       kActionTimeoutMs));
   app.press_key(VK_ESCAPE);
-
-  DWORD code = 0xDEAD;
-  ASSERT_TRUE(app.wait_exit(5000, &code)) << "Esc did not end the program during a batch";
-  EXPECT_EQ(code, 0u);
-  EXPECT_EQ(app.boxes_seen().size(), 1u) << boxes(app);
+  expect_clean_end(app, 1, 5000, "Esc did not end the program during a batch");
 }
 
 TEST_F(EndToEnd, DriverButtonWritesAndStartsTheInstaller) {

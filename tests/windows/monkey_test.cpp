@@ -16,8 +16,7 @@
 #include <vector>
 
 #include "app/controls.h"
-#include "tests/windows/driver.h"
-#include "tests/windows/paths.h"
+#include "tests/windows/program.h"
 
 namespace {
 
@@ -25,17 +24,15 @@ using e2e::App;
 using e2e::Environment;
 using e2e::MessageBoxInfo;
 
-const std::wstring kStateFile = L"c:\\adb\\adb_sim_state.txt";
 const std::wstring kBatchQuestion = L"是否批量卸载编辑框里的app";
 // Every message the program may show; anything else is an error box.
 const std::set<std::wstring> kKnownMessages = {
     L"还没填写包名呢...", L"包名含有不能使用的字符", L"没有包名呢", kBatchQuestion,
     L"请在执行按钮后的编辑框填写筛选的内容"};
 
-std::wstring tolvexa_exe() { return e2e::widen(wine_path(TOLVEXA_EXE)); }
-std::wstring standin(const std::wstring& name) {
-  return e2e::widen(wine_path(STANDIN_DIR)) + L"\\" + name;
-}
+using e2e::kStateFile;
+using e2e::standin;
+using e2e::tolvexa_exe;
 
 int env_int(const char* name, int fallback) {
   const char* value = std::getenv(name);
@@ -57,22 +54,10 @@ std::set<std::wstring> uninstalled_on_phone() {
   return names;
 }
 
-void reset() {
-  e2e::kill_processes_named(L"Tolvexa.exe");
-  e2e::kill_processes_named(L"adb.exe");
-  e2e::kill_processes_named(L"ADBDriverInstaller.exe");
-  DeleteFileW(kStateFile.c_str());
-}
-
 class Faults : public ::testing::Test {
  protected:
-  void SetUp() override {
-    reset();
-    // Make sure the current build's simulator is the one deployed.
-    if (e2e::read_file(L"c:\\adb\\adb.exe") != e2e::read_file(standin(L"adb.exe")))
-      e2e::remove_folder(L"c:\\adb");
-  }
-  void TearDown() override { reset(); }
+  void SetUp() override { e2e::start_afresh(); }
+  void TearDown() override { e2e::start_afresh(); }
 };
 
 // Plays an impatient user for a while and keeps track of what the phone must look like
@@ -349,7 +334,7 @@ PROCESS_INFORMATION start_hidden_watch() {
 }
 
 void expect_complete_deployment() {
-  for (const wchar_t* name : {L"adb.exe", L"AdbWinApi.dll", L"AdbWinUsbApi.dll", L"libwinpthread-1.dll"}) {
+  for (const wchar_t* name : e2e::kDeployed) {
     SCOPED_TRACE(e2e::narrow(name));
     EXPECT_TRUE(e2e::read_file(std::wstring(L"c:\\adb\\") + name) == e2e::read_file(standin(name)));
   }
