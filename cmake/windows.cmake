@@ -38,6 +38,15 @@ foreach(i RANGE 4)
 endforeach()
 configure_file(payload/payloads.rc.in ${CMAKE_BINARY_DIR}/payloads.rc @ONLY)
 
+# The manifest names the processor architecture; a wrong one stops the program from starting
+# on Windows with a side-by-side error (Wine does not check it).
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(TOLVEXA_MANIFEST_ARCH amd64)
+else()
+  set(TOLVEXA_MANIFEST_ARCH x86)
+endif()
+configure_file(app/tolvexa.manifest.in ${CMAKE_BINARY_DIR}/tolvexa.manifest @ONLY)
+
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${PROJECT_SOURCE_DIR} -I${CMAKE_BINARY_DIR}")
 
 # Windows code of the program, shared by the program and its tests.
@@ -58,7 +67,7 @@ target_link_libraries(Tolvexa PRIVATE tolvexa_win)
 set_target_properties(Tolvexa PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 target_link_options(Tolvexa PRIVATE -s)
 set_source_files_properties(app/resources.rc PROPERTIES OBJECT_DEPENDS
-  "${payload_files};${PROJECT_SOURCE_DIR}/app/icon/tolvexa.ico;${PROJECT_SOURCE_DIR}/app/tolvexa.manifest;${CMAKE_BINARY_DIR}/payloads.rc")
+  "${payload_files};${PROJECT_SOURCE_DIR}/app/icon/tolvexa.ico;${CMAKE_BINARY_DIR}/tolvexa.manifest;${CMAKE_BINARY_DIR}/payloads.rc")
 
 # GoogleTest from Debian's sources, built with the cross compiler.
 set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)

@@ -1,15 +1,24 @@
 #!/usr/bin/env bash
-# Checks that a program is 32-bit, of the graphical subsystem, and imports only DLLs that
-# every Windows has, so it runs with nothing installed beside it.
+# Checks that a program is of the expected word size (PE32 or PE32+), of the graphical
+# subsystem, and imports only DLLs that every Windows has, so it runs with nothing installed
+# beside it; and that its manifest names the matching processor architecture, which Windows
+# (unlike Wine) checks before it starts the program.   check_imports.sh EXE OBJDUMP pe32|pe32+
 set -euo pipefail
-exe=$1
-dump=$(i686-w64-mingw32-objdump -p "$exe")
-grep -q 'Magic.*010b' <<<"$dump" || { echo "not a 32-bit program"; exit 1; }
+exe=$1 objdump=$2 format=$3
+dump=$("$objdump" -p "$exe")
+case $format in
+  pe32) magic=010b arch=x86 ;;
+  pe32+) magic=020b arch=amd64 ;;
+  *) echo "unknown format $format"; exit 2 ;;
+esac
+grep -q "Magic.*$magic" <<<"$dump" || { echo "not a $format program"; exit 1; }
 grep -q 'Subsystem.*00000002' <<<"$dump" || { echo "not a GUI program"; exit 1; }
+archs=$(grep -a -o 'processorArchitecture="[^"]*"' "$exe" | sort -u)
+[ "$archs" = "processorArchitecture=\"$arch\"" ] || { echo "manifest names: $archs, not $arch"; exit 1; }
 allowed='^(kernel32|user32|gdi32|comctl32|shlwapi|dbghelp|msvcrt|advapi32|shell32|ole32)\.dll$'
 status=0
 for dll in $(awk '/DLL Name:/ {print tolower($3)}' <<<"$dump"); do
   if [[ ! $dll =~ $allowed ]]; then echo "imports $dll"; status=1; fi
 done
-[ $status -eq 0 ] && echo "imports: system DLLs only"
+[ $status -eq 0 ] && echo "imports: $format, GUI, system DLLs only"
 exit $status

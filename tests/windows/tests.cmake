@@ -19,7 +19,13 @@ target_compile_definitions(exec_test PRIVATE "EMIT_EXE=\"$<TARGET_FILE:emit>\""
 add_dependencies(exec_test emit standin_adb)
 target_compile_definitions(payload_test PRIVATE "PAYLOAD_DIR=\"${payload_dir}\"")
 
-add_test(NAME imports COMMAND bash ${PROJECT_SOURCE_DIR}/tests/windows/check_imports.sh $<TARGET_FILE:Tolvexa>)
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(pe_format pe32+)
+else()
+  set(pe_format pe32)
+endif()
+add_test(NAME imports COMMAND bash ${PROJECT_SOURCE_DIR}/tests/windows/check_imports.sh
+                              $<TARGET_FILE:Tolvexa> ${CMAKE_OBJDUMP} ${pe_format})
 
 # Tests of the real program driven through its window against the simulated phone. They need
 # the stand-ins, so they are left out when the real payloads are embedded. Each ends stray
