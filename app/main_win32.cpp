@@ -5,6 +5,7 @@
 
 #include "app/main_window.h"
 #include "exec/wait.h"
+#include "packages/actions.h"
 #include "payload/deploy.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
@@ -15,7 +16,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     MessageBoxW(nullptr, L"载入启动窗口失败", L"Tolvexa", MB_OK | MB_ICONERROR);
     return -1;
   }
-  deploy_payloads();
+  if (Failure failure = deploy_payloads()) report_deploy_failure(window.view(), failure->describe());
   window.show();
   MSG message;
   while (GetMessageW(&message, nullptr, 0, 0) > 0) dispatch_message(message);

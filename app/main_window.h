@@ -22,6 +22,7 @@ class MainWindow {
   HWND button(Button button) const { return buttons_[static_cast<int>(button)]; }
   HWND box(Box box) const { return boxes_[static_cast<int>(box)]; }
   HWND hwnd() const { return hwnd_; }
+  View& view() { return view_; }
 
   /// Takes the keyboard focus from a control that is about to be disabled, keeping it on the
   /// window so Tab and Esc go on working; Tab then goes on from that control.

@@ -195,7 +195,9 @@ LRESULT MainWindow::handle(UINT message, WPARAM wparam, LPARAM lparam) {
 void MainWindow::on_command(int id) {
   switch (id) {
     case IDC_BUTTON5: connect_device(view_, commands_); break;
-    case IDC_BUTTON4: launch_driver_installer(); break;
+    case IDC_BUTTON4:
+      if (Failure failure = launch_driver_installer()) report_driver_failure(view_, failure->describe());
+      break;
     case IDC_BUTTON2: uninstall_package(view_, commands_); break;
     case IDC_BUTTON7: restore_package(view_, commands_); break;
     case IDC_BUTTON3: filter_packages(view_); break;

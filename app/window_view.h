@@ -16,7 +16,7 @@ class WindowView : public View {
   std::string read_content(Box box) override;
   void set_content(Box box, std::string_view text) override;
   void append_text(Box box, std::string_view text) override;
-  int show_message(std::string_view text, unsigned style, bool owned) override;
+  Answer show_message(std::string_view text, MessageKind kind, bool owned) override;
   bool closed() const override;
 
  private:
@@ -28,7 +28,7 @@ class WindowView : public View {
 class WindowCommands : public Commands {
  public:
   explicit WindowCommands(const View& view) : view_(view) {}
-  std::string run(std::string_view command_line) override;
+  RunResult run(std::string_view command_line) override;
   void wait(int milliseconds) override;
 
  private:

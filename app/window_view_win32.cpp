@@ -64,15 +64,29 @@ void WindowView::append_text(Box box, std::string_view text) {
   SendMessageW(edit, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(widen(text).c_str()));
 }
 
-int WindowView::show_message(std::string_view text, unsigned style, bool owned) {
+Answer WindowView::show_message(std::string_view text, MessageKind kind, bool owned) {
   HWND owner = owned && !closed() ? window_.hwnd() : nullptr;
-  if (!(style & MB_SYSTEMMODAL)) style |= MB_TASKMODAL;
-  int result = MessageBoxW(owner, widen(text).c_str(), L"信息：", style);
-  return result >= IDOK && result <= IDNO ? result - 1 : 0;
+  // Task-modal: every window of the program is disabled while the box is open, also when it
+  // has no owner.
+  UINT style = MB_TASKMODAL;
+  switch (kind) {
+    case MessageKind::ok: style |= MB_OK; break;
+    case MessageKind::ok_cancel: style |= MB_OKCANCEL; break;
+    case MessageKind::yes_no_warning: style |= MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2; break;
+  }
+  // A box that could not be shown (0) counts as Cancel: nothing goes on unconfirmed.
+  switch (MessageBoxW(owner, widen(text).c_str(), L"信息：", style)) {
+    case IDOK: return Answer::ok;
+    case IDYES: return Answer::yes;
+    case IDNO: return Answer::no;
+    default: return Answer::cancel;
+  }
 }
 
-std::string WindowCommands::run(std::string_view command_line) {
-  return run_captured(command_line, nullptr, [this] { return view_.closed(); });
+RunResult WindowCommands::run(std::string_view command_line) {
+  RunResult result;
+  result.output = run_captured(command_line, nullptr, [this] { return view_.closed(); });
+  return result;
 }
 
 void WindowCommands::wait(int milliseconds) { responsive_wait(milliseconds); }

@@ -51,6 +51,7 @@ set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${PROJECT_SOURCE_DIR} -I${CMAKE_BINARY_D
 
 # Windows code of the program, shared by the program and its tests.
 add_library(tolvexa_win STATIC
+  exec/error_win32.cpp
   exec/wait_win32.cpp
   exec/runner_win32.cpp
   exec/process_win32.cpp

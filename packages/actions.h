@@ -6,14 +6,16 @@
 
 #include "packages/view.h"
 
-/// Lists the phone's packages into the list box, one name per line, and logs their count.
-/// Serves both listing buttons: `button` is disabled while the command runs.
+/// Lists the phone's packages into the list box, one name per line, and logs their count;
+/// whatever else adb said goes to the log, with a hint. Serves both listing buttons:
+/// `button` is disabled while the command runs.
 void list_packages(View& view, Commands& commands, Button button, std::string_view command_line);
 
 /// Keeps the list box lines that contain the name box's text and logs how many were kept.
 void filter_packages(View& view);
 
-/// Uninstalls the package named in the name box for user 0 and logs adb's answer.
+/// Uninstalls the package named in the name box for user 0 and logs adb's answer. A package
+/// the phone cannot live without is only removed after the user says Yes to a warning.
 void uninstall_package(View& view, Commands& commands);
 
 /// Makes the package named in the name box available to user 0 again.
@@ -22,8 +24,16 @@ void restore_package(View& view, Commands& commands);
 /// Logs the devices that adb sees.
 void connect_device(View& view, Commands& commands);
 
-/// After a confirmation, uninstalls every package named in the list box, one per line.
+/// After a confirmation, uninstalls every package named in the list box, one per line,
+/// skipping the packages the phone cannot live without.
 void batch_uninstall(View& view, Commands& commands);
+
+/// Tells at start-up that adb could not be written to c:\adb, with the system's reason and
+/// what to do next.
+void report_deploy_failure(View& view, std::string_view reason);
+
+/// Tells that the USB driver installer could not be written or started, and why.
+void report_driver_failure(View& view, std::string_view reason);
 
 /// True when every byte is an ASCII letter, a digit, '.', '_' or a blank: the only bytes a
 /// package name can hold, and none that the command interpreter or the phone's shell would

@@ -8,9 +8,14 @@
 enum class Button { connect, driver, uninstall, restore, filter, list_all, list_uninstalled, batch };
 enum class Box { log, name, list };
 
-/// Message box button styles.
-inline constexpr unsigned kStyleOk = 0;
-inline constexpr unsigned kStyleOkCancel = 1;
+/// The kinds of message box the actions show.
+enum class MessageKind {
+  ok,              // a message with one OK button
+  ok_cancel,       // a question answered with OK or Cancel
+  yes_no_warning,  // a warning answered with Yes or No, No the default
+};
+/// How the user closed a message box. Esc and the close box answer Cancel (or No).
+enum class Answer { ok, cancel, yes, no };
 
 /// The main window's controls as the actions see them. Texts are code page 936 bytes.
 /// Abstract so the actions can be tested without a window; the real implementation is
@@ -25,12 +30,22 @@ class View {
   virtual void set_content(Box box, std::string_view text) = 0;
   /// Adds text at the end, whatever is selected, and scrolls the end into view.
   virtual void append_text(Box box, std::string_view text) = 0;
-  /// Shows a modal message box with the default caption; owned by the main window when
-  /// `owned`. Returns 0 for OK, 1 for Cancel (the platform's result minus one).
-  virtual int show_message(std::string_view text, unsigned style, bool owned) = 0;
+  /// Shows a modal message box with the program's caption; owned by the main window when
+  /// `owned`.
+  virtual Answer show_message(std::string_view text, MessageKind kind, bool owned) = 0;
   /// True once the window is gone. An action that was waiting then stops at its next step;
   /// the other operations do nothing by then.
   virtual bool closed() const = 0;
+};
+
+/// What running one command gave.
+struct RunResult {
+  std::string output;  // all it printed, standard output and error in order
+  /// Why the command could not be started at all: the system's message and its code, in
+  /// code page 936. Empty when it ran.
+  std::string failure;
+  bool timed_out = false;  // it ran too long and was ended
+  bool truncated = false;  // it printed more than the limit; the rest was dropped
 };
 
 /// Running commands and pausing, both keeping the window's messages flowing, so another
@@ -39,7 +54,7 @@ class View {
 class Commands {
  public:
   virtual ~Commands() = default;
-  /// Runs the command line behind the command interpreter and returns all it printed.
-  virtual std::string run(std::string_view command_line) = 0;
+  /// Runs the command line behind the command interpreter.
+  virtual RunResult run(std::string_view command_line) = 0;
   virtual void wait(int milliseconds) = 0;
 };

@@ -55,11 +55,15 @@ bool write_file(std::string_view path, std::initializer_list<std::string_view> b
   return CloseHandle(file.release()) && ok;
 }
 
-void deploy_payloads() {
-  if (file_exists(kAdbMarker)) return;
+Failure deploy_payloads() {
+  if (file_exists(kAdbMarker)) return {};
   make_sure_directory_exists(kAdbDirectory);
+  Failure failure;
   for (const Payload& payload : kAdbFiles) {
     responsive_wait(200);
-    install_file(payload.target, payload_bytes(payload));
+    if (!install_file(payload.target, payload_bytes(payload)) && !failure)
+      failure = last_error("CreateFile");
   }
+  if (file_exists(kAdbMarker)) return {};
+  return failure ? failure : error_of("CreateFile", ERROR_FILE_NOT_FOUND);
 }

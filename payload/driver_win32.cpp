@@ -30,9 +30,10 @@ bool start_program(std::string_view command_line, bool wait_for_exit,
   return true;
 }
 
-void launch_driver_installer() {
+Failure launch_driver_installer() {
   // Written anew on every click; when an earlier copy still runs from the file, the write
   // fails and that copy is started again.
   write_file(kDriverInstaller.target, {payload_bytes(kDriverInstaller)});
-  start_program(kDriverInstaller.target, false);
+  if (!start_program(kDriverInstaller.target, false)) return last_error("CreateProcess");
+  return {};
 }

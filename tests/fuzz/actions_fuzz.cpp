@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "packages/actions.h"
+#include "packages/critical.h"
+#include "packages/hints.h"
 #include "packages/messages.h"
 #include "tests/fuzz/model.h"
 #include "tests/native/fakes.h"
@@ -47,19 +49,60 @@ void check_command_lines_are_safe(const FakeCommands& commands) {
   }
 }
 
+// The hint cases in their order, written out afresh: the text and the patterns are folded
+// to lower case, and a pattern counts where it starts on a character.
+std::string_view model_hint(const std::string& output, HintSource source) {
+  const std::string text = model::lower_ascii(output);
+  auto has = [&](const char* pattern) { return model::find(text, model::lower_ascii(pattern)) != -1; };
+  bool empty_device_list = false;
+  if (source == HintSource::connect) {
+    int at = model::find(text, "list of devices attached");
+    empty_device_list =
+        at != -1 && text.find_first_not_of(" \t\r\n", at - 1 + 24) == std::string::npos;
+  }
+  if (has("no devices/emulators found") || has("no devices found") || empty_device_list)
+    return msg::kHintNoPhone;
+  if (has("unauthorized")) return msg::kHintUnauthorized;
+  if (has("offline")) return msg::kHintOffline;
+  if (has("more than one device")) return msg::kHintTwoPhones;
+  if (has("cannot connect to daemon") || has("failed to start daemon") ||
+      has("could not install *smartsocket* listener"))
+    return msg::kHintDaemon;
+  if (has("not installed for")) return msg::kHintNotInstalled;
+  if (has("namenotfoundexception") || has("doesn't exist")) return msg::kHintNoSuchPackage;
+  if (has("delete_failed_internal_error")) return msg::kHintCannotUninstall;
+  if (model::find(text, msg::kNotRecognizedZh) != -1 ||
+      has("is not recognized as an internal or external command"))
+    return msg::kHintAdbMissing;
+  return {};
+}
+
+void check_hints(const std::string& output) {
+  for (HintSource source : {HintSource::connect, HintSource::other})
+    model::check(hint_for(output, source) == model_hint(output, source), "hint");
+}
+
 void check_listing(const std::string& output) {
-  std::string listed;
+  std::string listed, talk;
   int n = 0;
   for (std::string line : model::split(output, "\r\n")) {
     while (!line.empty() && line.back() == '\r') line.pop_back();
-    int colon = model::find(line, ":");
-    if (colon != -1) {
-      listed += line.substr(colon);
+    if (line.empty()) continue;
+    if (line.rfind("package:", 0) == 0) {
+      listed += line.substr(8) + "\r\n";
       ++n;
     } else {
-      listed += line;
+      talk += line + "\r\n";
     }
-    listed += "\r\n";
+  }
+  std::string count = n > 3 ? std::string(msg::kListCountPrefix) + std::to_string(n) : "";
+  std::string log = kOldLog;
+  if (!talk.empty()) {
+    std::string_view hint = model_hint(talk, HintSource::other);
+    log = (count.empty() ? "" : count + "\r\n") + talk;
+    if (!hint.empty()) log += std::string(msg::kHintPrefix) + std::string(hint) + "\r\n";
+  } else if (!count.empty()) {
+    log = count;
   }
 
   FakeView view;
@@ -70,8 +113,7 @@ void check_listing(const std::string& output) {
   list_packages(view, commands, Button::list_all, kListCommand);
   model::check(commands.ran == std::vector<std::string>{kListCommand}, "listing command");
   model::check(view.box(Box::list) == listed, "listed names");
-  std::string log = n > 3 ? std::string(msg::kListCountPrefix) + std::to_string(n) : kOldLog;
-  model::check(view.box(Box::log) == log, "listing count");
+  model::check(view.box(Box::log) == log, "listing log");
   model::check(!view.disabled(Button::list_all), "listing button left disabled");
 }
 
@@ -105,7 +147,7 @@ void check_batch(const std::string& list) {
   FakeCommands commands;
   view.box(Box::log) = kOldLog;
   view.box(Box::list) = list;
-  view.message_answer = 0;  // OK
+  view.message_answer = Answer::ok;
   batch_uninstall(view, commands);
   check_command_lines_are_safe(commands);
   if (list.empty()) {
@@ -118,11 +160,16 @@ void check_batch(const std::string& list) {
   std::string log(msg::kBatchStart);
   for (const std::string& item : model::split(list, "\r\n")) {
     log += std::string(msg::kBatchItemBefore) + item + std::string(msg::kBatchItemAfter);
-    if (plain_package_text(item)) {
+    if (!plain_package_text(item)) {
+      log += msg::kUnsafeNameSkipped;
+    } else if (item.size() > 255) {
+      log += msg::kNameTooLongSkipped;
+    } else if (const CriticalPackage* critical = find_critical_package(item)) {
+      log += std::string(critical->name) + std::string(msg::kCriticalBefore) +
+             std::string(critical->what) + std::string(msg::kCriticalSkippedAfter);
+    } else {
       ran.push_back(kUninstallPrefix + item);
       log += "\r\n";  // the fake command prints nothing
-    } else {
-      log += msg::kUnsafeNameSkipped;
     }
   }
   log += msg::kDone;
@@ -139,11 +186,15 @@ void check_single(void (*action)(View&, Commands&), const std::string& prefix,
   view.box(Box::name) = name;
   action(view, commands);
   check_command_lines_are_safe(commands);
-  bool runs = !name.empty() && plain_package_text(name);
+  // The fake view answers OK, not Yes: a critical package is not removed.
+  bool guarded = prefix == kUninstallPrefix && find_critical_package(name) != nullptr;
+  bool runs = !name.empty() && plain_package_text(name) && name.size() <= 255 && !guarded;
   model::check(commands.ran == (runs ? std::vector<std::string>{prefix + name}
                                      : std::vector<std::string>{}),
                "single package command line");
   model::check(view.messages.size() == (runs ? 0u : 1u), "single package message");
+  if (guarded)
+    model::check(view.messages[0].kind == MessageKind::yes_no_warning, "critical package question");
 }
 
 }  // namespace
@@ -154,6 +205,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   size_t cut = data[0] < rest.size() ? data[0] : rest.size();
   std::string name = rest.substr(0, cut), list = rest.substr(cut);
 
+  check_hints(rest);
   check_listing(rest);
   check_filter(name, list);
   check_batch(list);

@@ -10,6 +10,9 @@ const std::string kList = "c:\\adb\\adb shell pm list packages";
 const std::string kUninstall = "c:\\adb\\adb uninstall --user 0 ";
 const std::string kRestore = "c:\\adb\\adb shell pm install-existing --user 0 ";
 
+const std::string kBatchStart = "准备卸载APP...\r\n";
+std::string item_line(const std::string& item) { return gbk("卸载: <") + item + gbk("> 中，请稍后...\r\n"); }
+
 struct Actions : ::testing::Test {
   FakeView view;
   FakeCommands commands;
@@ -20,21 +23,33 @@ struct Actions : ::testing::Test {
   }
 };
 
-TEST_F(Actions, ListingTurnsOutputIntoNamesAndCount) {
+TEST_F(Actions, ListingTakesOnlyPackageLinesAndLogsTheRest) {
+  const std::string daemon =
+      "* daemon not running; starting now at tcp:5037\r\n* daemon started successfully\r\n";
   struct Row {
     const char* name;
     std::string output, listed;
-    std::string log;  // the count line, or "" when the log stays as it was
+    std::string log;  // UTF-8; "" when the log stays as it was
   } rows[] = {
       {"five packages", "package:a\r\npackage:b\r\npackage:c\r\npackage:d\r\npackage:e\r\n",
        "a\r\nb\r\nc\r\nd\r\ne\r\n", "APP数量为： 5"},
       {"three is below the threshold", "package:a\r\npackage:b\r\npackage:c\r\n",
        "a\r\nb\r\nc\r\n", ""},
-      {"four", "package:a\r\npackage:b\r\npackage:c\r\npackage:d", "a\r\nb\r\nc\r\nd\r\n",
-       "APP数量为： 4"},
-      {"after the first colon", "a:b:c\r\n", "b:c\r\n", ""},
-      {"colon last", "package:\r\n", "\r\n", ""},
-      {"no colon, blank line", "error here\r\n\r\npackage:x\r\n", "error here\r\n\r\nx\r\n", ""},
+      {"four, no final line end", "package:a\r\npackage:b\r\npackage:c\r\npackage:d",
+       "a\r\nb\r\nc\r\nd\r\n", "APP数量为： 4"},
+      {"everything after the marker", "package:a:b:c\r\n", "a:b:c\r\n", ""},
+      {"marker alone is an empty name", "package:\r\n", "\r\n", ""},
+      {"daemon lines go to the log",
+       daemon + "package:a\r\npackage:b\r\npackage:c\r\npackage:d\r\n", "a\r\nb\r\nc\r\nd\r\n",
+       "APP数量为： 4\r\n" + daemon},
+      {"adb talking without a count", "error: device offline\r\n", "",
+       "error: device offline\r\n提示：手机处于离线状态。请拔下数据线再重新插上；仍不行时，请在“开发者"
+       "选项”中撤销USB调试授权，然后重新连接。\r\n"},
+      {"a colon alone does not make a package", "a:b\r\nPackage:x\r\n package:y\r\n", "",
+       "a:b\r\nPackage:x\r\n package:y\r\n"},
+      {"package names do not give hints", "package:com.x.offlinemaps\r\n",
+       "com.x.offlinemaps\r\n", ""},
+      {"blank lines dropped", "\r\n\r\npackage:x\r\n\r\r\n", "x\r\n", ""},
       {"bare LF is one line", "package:a\npackage:b\n", "a\npackage:b\n\r\n", ""},
       {"CR CR LF from old phones", "package:a\r\r\npackage:b\r\r\n", "a\r\nb\r\n", ""},
       {"empty output", "", "", ""},
@@ -48,6 +63,21 @@ TEST_F(Actions, ListingTurnsOutputIntoNamesAndCount) {
     EXPECT_EQ(view.box(Box::log), row.log.empty() ? "old" : gbk(row.log));
     EXPECT_FALSE(view.disabled(Button::list_all));
   }
+}
+
+TEST_F(Actions, ListingThatCannotRunOrIsCutShortSaysSo) {
+  commands.results[kList] = {"", gbk("找不到文件。（CreateProcess，错误代码 2）")};
+  list_packages(view, commands, Button::list_all, kList);
+  EXPECT_EQ(view.box(Box::log), gbk("无法运行命令：找不到文件。（CreateProcess，错误代码 2）\r\n"));
+  EXPECT_EQ(view.box(Box::list), "");
+
+  commands.results[kList] = {"package:a\r\npackage:b\r\npackage:c\r\npackage:d\r\npackage:e", "",
+                             true, true};
+  list_packages(view, commands, Button::list_all, kList);
+  EXPECT_EQ(view.box(Box::list), "a\r\nb\r\nc\r\nd\r\ne\r\n");
+  EXPECT_EQ(view.box(Box::log), gbk("APP数量为： 5\r\n输出超过 64 MB，其余部分已略去。\r\n"
+                                    "命令在 120 秒内没有结束，已停止。\r\n"));
+  EXPECT_FALSE(view.disabled(Button::list_all));
 }
 
 TEST_F(Actions, ListingDisablesItsButtonAndEmptiesTheListBeforeRunning) {
@@ -102,7 +132,7 @@ TEST_F(Actions, FilterWithEmptyNameBoxOnlyShowsAMessage) {
   filter_packages(view);
   ASSERT_EQ(view.messages.size(), 1u);
   EXPECT_EQ(view.messages[0].text, gbk("请在执行按钮后的编辑框填写筛选的内容"));
-  EXPECT_EQ(view.messages[0].style, 0u);
+  EXPECT_EQ(view.messages[0].kind, MessageKind::ok);
   EXPECT_TRUE(view.messages[0].owned);
   EXPECT_EQ(view.box(Box::list), "a\r\n");
   EXPECT_TRUE(view.calls.empty());
@@ -175,13 +205,125 @@ TEST_F(Actions, NameBoxIsCheckedBeforeAnythingRuns) {
         EXPECT_TRUE(commands.ran.empty());
         ASSERT_EQ(view.messages.size(), 1u);
         EXPECT_EQ(view.messages[0].text, gbk(row.message));
-        EXPECT_EQ(view.messages[0].style, 0u);
+        EXPECT_EQ(view.messages[0].kind, MessageKind::ok);
         EXPECT_FALSE(view.messages[0].owned);
         EXPECT_EQ(view.box(Box::log), "old");
         EXPECT_TRUE(view.calls.empty());  // the button was never disabled
       }
     }
   }
+}
+
+TEST_F(Actions, CommandsThatFailOrAreCutShortSayWhatHappened) {
+  const std::string reason = gbk("系统找不到指定的文件。（CreateProcess，错误代码 2）");
+  const std::string cannot_run = gbk("无法运行命令：") + reason + "\r\n";
+  const std::string not_installed = gbk("提示：手机上没有这个包，或者它已经卸载了。\r\n");
+  const std::string timed_out = gbk("命令在 120 秒内没有结束，已停止。\r\n");
+  const std::string truncated = gbk("输出超过 64 MB，其余部分已略去。\r\n");
+  const std::string progress = gbk("卸载APP中，请稍后...\r\n");
+  const std::string done = gbk("完成...\r\n");
+  struct Row {
+    const char* name;
+    RunResult result;
+    std::string log;  // after the progress line
+  } rows[] = {
+      {"cannot start: no closing line", {"", reason}, cannot_run},
+      {"hint before the closing line", {"Failure [not installed for 0]\r\n"},
+       "Failure [not installed for 0]\r\n\r\n" + not_installed + done},
+      {"timed out instead of the closing line", {"partial", "", true}, "partial\r\n" + timed_out},
+      {"cut output", {"lots", "", false, true}, "lots\r\n" + truncated + done},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    view = FakeView();
+    commands = FakeCommands();
+    view.box(Box::name) = "com.x";
+    commands.results[kUninstall + "com.x"] = row.result;
+    uninstall_package(view, commands);
+    EXPECT_EQ(view.box(Box::log), progress + row.log);
+    EXPECT_FALSE(view.disabled(Button::uninstall));
+  }
+
+  // Connect appends adb's words unchanged: a hint goes on a line of its own.
+  commands.answers["c:\\adb\\adb devices"] = "List of devices attached";
+  connect_device(view, commands);
+  EXPECT_EQ(view.box(Box::log),
+            gbk("连接设备中...\r\n") + "List of devices attached\r\n" +
+                gbk("提示：没有找到手机。请用数据线连接手机，在手机的“开发者选项”中打开“USB调试”，"
+                    "然后点“连接设备”。\r\n"));
+  commands.results["c:\\adb\\adb devices"] = {"", reason};
+  connect_device(view, commands);
+  EXPECT_EQ(view.box(Box::log), gbk("连接设备中...\r\n") + cannot_run);
+}
+
+TEST_F(Actions, CriticalPackageIsRemovedOnlyAfterYes) {
+  const std::string question =
+      gbk("com.miui.home 是手机的关键组件（桌面），卸载后手机可能无法正常使用，甚至无法开机。\r\n"
+          "确定要卸载吗？");
+  for (Answer answer : {Answer::no, Answer::yes}) {
+    SCOPED_TRACE(answer == Answer::yes ? "yes" : "no");
+    view = FakeView();
+    commands = FakeCommands();
+    view.box(Box::log) = "old";
+    view.box(Box::name) = " com.miui.home ";
+    view.message_answer = answer;
+    uninstall_package(view, commands);
+    ASSERT_EQ(view.messages.size(), 1u);
+    EXPECT_EQ(view.messages[0].text, question);
+    EXPECT_EQ(view.messages[0].kind, MessageKind::yes_no_warning);
+    EXPECT_TRUE(view.messages[0].owned);
+    if (answer == Answer::no) {
+      EXPECT_TRUE(commands.ran.empty());
+      EXPECT_EQ(view.box(Box::log), "old");
+      EXPECT_TRUE(view.calls.empty());
+    } else {
+      EXPECT_EQ(commands.ran, std::vector<std::string>{kUninstall + " com.miui.home "});
+    }
+  }
+
+  // Restore is never asked about; near names are not critical.
+  for (const char* name : {"com.miui.home", "com.miui.Home", "com.miui.home2"}) {
+    view = FakeView();
+    commands = FakeCommands();
+    view.box(Box::name) = name;
+    if (std::string(name) == "com.miui.home") restore_package(view, commands);
+    else uninstall_package(view, commands);
+    EXPECT_TRUE(view.messages.empty()) << name;
+    EXPECT_EQ(commands.ran.size(), 1u) << name;
+  }
+}
+
+TEST_F(Actions, LongNamesAreRefused) {
+  std::string longest(255, 'a'), too_long(256, 'a');
+  view.box(Box::name) = longest;
+  uninstall_package(view, commands);
+  EXPECT_EQ(commands.ran, std::vector<std::string>{kUninstall + longest});
+
+  view = FakeView();
+  commands = FakeCommands();
+  view.box(Box::name) = too_long;
+  restore_package(view, commands);
+  EXPECT_TRUE(commands.ran.empty());
+  ASSERT_EQ(view.messages.size(), 1u);
+  EXPECT_EQ(view.messages[0].text, gbk("包名太长（最多 255 个字符）"));
+
+  view = FakeView();
+  view.box(Box::list) = too_long + "\r\n";
+  batch_uninstall(view, commands);
+  EXPECT_TRUE(commands.ran.empty());
+  EXPECT_EQ(view.box(Box::log), gbk("准备卸载APP...\r\n") + item_line(too_long) +
+                                    gbk("包名太长，已跳过\r\n完成...\r\n"));
+}
+
+TEST_F(Actions, FailuresOfTheProgramItselfAreTold) {
+  report_deploy_failure(view, gbk("拒绝访问。（CreateFile，错误代码 5）"));
+  EXPECT_EQ(view.box(Box::log), gbk("无法把 adb 工具写入 c:\\adb：拒绝访问。（CreateFile，错误代码 5）\r\n"
+                                    "请检查磁盘空间和 c:\\adb 的写入权限，然后重新打开本程序。\r\n"));
+  report_driver_failure(view, gbk("拒绝访问。"));
+  ASSERT_EQ(view.messages.size(), 1u);
+  EXPECT_EQ(view.messages[0].text, gbk("无法启动驱动安装程序：拒绝访问。"));
+  EXPECT_EQ(view.messages[0].kind, MessageKind::ok);
+  EXPECT_TRUE(view.messages[0].owned);
 }
 
 TEST_F(Actions, SinglePackageCommandStopsWhenTheWindowClosesMeanwhile) {
@@ -191,8 +333,6 @@ TEST_F(Actions, SinglePackageCommandStopsWhenTheWindowClosesMeanwhile) {
   EXPECT_EQ(view.calls, (std::vector<std::string>{"disable 2", "set 0"}));
 }
 
-const std::string kBatchStart = "准备卸载APP...\r\n";
-std::string item_line(const std::string& item) { return gbk("卸载: <") + item + gbk("> 中，请稍后...\r\n"); }
 
 TEST_F(Actions, BatchUninstallsEachLineWithItsPause) {
   struct Row {
@@ -229,7 +369,7 @@ TEST_F(Actions, BatchUninstallsEachLineWithItsPause) {
     EXPECT_FALSE(view.disabled(Button::batch));
     ASSERT_EQ(view.messages.size(), 1u);
     EXPECT_EQ(view.messages[0].text, gbk("是否批量卸载编辑框里的app"));
-    EXPECT_EQ(view.messages[0].style, 1u);
+    EXPECT_EQ(view.messages[0].kind, MessageKind::ok_cancel);
   }
 }
 
@@ -238,11 +378,11 @@ TEST_F(Actions, BatchAsksFirstAndChecksTheList) {
   batch_uninstall(view, commands);  // empty list
   ASSERT_EQ(view.messages.size(), 1u);
   EXPECT_EQ(view.messages[0].text, gbk("没有包名呢"));
-  EXPECT_EQ(view.messages[0].style, 0u);
+  EXPECT_EQ(view.messages[0].kind, MessageKind::ok);
 
   view.messages.clear();
   view.box(Box::list) = "A\r\n";
-  view.message_answer = 1;  // Cancel
+  view.message_answer = Answer::cancel;
   batch_uninstall(view, commands);
   EXPECT_EQ(view.messages.size(), 1u);
   EXPECT_EQ(view.box(Box::log), "old");
@@ -261,6 +401,28 @@ TEST_F(Actions, BatchTakesItsItemsOnceAndSkipsUnsafeOnes) {
                                     item_line("a & del x") + skipped + item_line("a|b") + skipped +
                                     item_line("a;reboot") + skipped + item_line(gbk("微信")) +
                                     skipped + item_line("com.b") + "\r\n" + gbk("完成...\r\n"));
+}
+
+TEST_F(Actions, BatchSkipsCriticalPackagesAndGoesOnAfterFailures) {
+  view.box(Box::list) = "com.miui.video\r\ncom.miui.home\r\n com.miui.securitycenter \r\n"
+                        "com.miui.Home\r\ncom.miui.notes\r\n";
+  commands.results[kUninstall + "com.miui.video"] = {"", gbk("拒绝访问。")};
+  commands.answers[kUninstall + "com.miui.notes"] = "error: device offline\r\n";
+  batch_uninstall(view, commands);
+  EXPECT_EQ(commands.ran, (std::vector<std::string>{kUninstall + "com.miui.video",
+                                                    kUninstall + "com.miui.Home",
+                                                    kUninstall + "com.miui.notes"}));
+  EXPECT_EQ(commands.waits, (std::vector<int>{1000, 1000, 1000}));
+  std::string skip_tail = gbk("），已跳过。如确需卸载，请用“卸载”按钮单独卸载。\r\n");
+  EXPECT_EQ(view.box(Box::log),
+            gbk(kBatchStart) + item_line("com.miui.video") + gbk("无法运行命令：拒绝访问。\r\n") +
+                item_line("com.miui.home") + gbk("com.miui.home 是手机的关键组件（桌面") + skip_tail +
+                item_line(" com.miui.securitycenter ") +
+                gbk("com.miui.securitycenter 是手机的关键组件（手机管家") + skip_tail +
+                item_line("com.miui.Home") + "\r\n" + item_line("com.miui.notes") +
+                "error: device offline\r\n\r\n" +
+                gbk("提示：手机处于离线状态。请拔下数据线再重新插上；仍不行时，请在“开发者选项”中撤销USB调试授权，"
+                    "然后重新连接。\r\n完成...\r\n"));
 }
 
 TEST_F(Actions, BatchStopsWhenTheWindowClosesDuringAPause) {

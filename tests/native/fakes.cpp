@@ -36,16 +36,18 @@ void FakeView::append_text(Box box, std::string_view text) {
   if (!closed_) this->box(box) += text;
 }
 
-int FakeView::show_message(std::string_view text, unsigned style, bool owned) {
-  messages.push_back({std::string(text), style, owned});
+Answer FakeView::show_message(std::string_view text, MessageKind kind, bool owned) {
+  messages.push_back({std::string(text), kind, owned});
   return message_answer;
 }
 
-std::string FakeCommands::run(std::string_view command_line) {
+RunResult FakeCommands::run(std::string_view command_line) {
   ran.emplace_back(command_line);
   if (during_run) during_run();
+  if (auto found = results.find(std::string(command_line)); found != results.end())
+    return found->second;
   auto found = answers.find(std::string(command_line));
-  return found == answers.end() ? std::string() : found->second;
+  return {found == answers.end() ? std::string() : found->second};
 }
 
 void FakeCommands::wait(int milliseconds) {

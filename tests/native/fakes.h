@@ -18,7 +18,7 @@ class FakeView : public View {
   std::string read_content(Box box) override;
   void set_content(Box box, std::string_view text) override;
   void append_text(Box box, std::string_view text) override;
-  int show_message(std::string_view text, unsigned style, bool owned) override;
+  Answer show_message(std::string_view text, MessageKind kind, bool owned) override;
   bool closed() const override { return closed_; }
 
   std::string& box(Box box) { return boxes_[static_cast<int>(box)]; }
@@ -26,11 +26,11 @@ class FakeView : public View {
 
   struct Message {
     std::string text;
-    unsigned style;
+    MessageKind kind;
     bool owned;
   };
   std::vector<Message> messages;
-  int message_answer = 0;         // what show_message returns
+  Answer message_answer = Answer::ok;  // what show_message returns
   std::vector<std::string> calls;  // e.g. "disable 2", "append 0 <text>"
   bool closed_ = false;
 
@@ -41,10 +41,11 @@ class FakeView : public View {
 
 class FakeCommands : public Commands {
  public:
-  std::string run(std::string_view command_line) override;
+  RunResult run(std::string_view command_line) override;
   void wait(int milliseconds) override;
 
   std::map<std::string, std::string> answers;  // command line -> output; others print nothing
+  std::map<std::string, RunResult> results;    // command line -> whole result, before answers
   std::vector<std::string> ran;
   std::vector<int> waits;
   std::function<void()> during_run;   // runs inside each command, as a nested click would

@@ -1,0 +1,81 @@
+#include "packages/hints.h"
+
+#include "packages/messages.h"
+
+namespace {
+
+constexpr std::string_view kLineBreak = "\r\n";
+
+char fold(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool equal_ignoring_case(std::string_view a, std::string_view b) {
+  for (size_t i = 0; i < a.size(); ++i)
+    if (fold(a[i]) != fold(b[i])) return false;
+  return true;
+}
+
+// Where sought starts on a character of text, or npos; as find_text, but ASCII letters
+// compared without case.
+size_t find_ignoring_case(std::string_view text, std::string_view sought) {
+  if (sought.empty()) return text.empty() ? std::string_view::npos : 0;
+  for (size_t q = 0; q < text.size() && text.size() - q >= sought.size();
+       q += static_cast<unsigned char>(text[q]) >= 0x80 ? 2 : 1)
+    if (equal_ignoring_case(text.substr(q, sought.size()), sought)) return q;
+  return std::string_view::npos;
+}
+
+bool ends_with_line_break(std::string_view text) {
+  return text.size() >= 2 && text.substr(text.size() - 2) == kLineBreak;
+}
+
+// "List of devices attached" with nothing but blanks after it: adb found no phone.
+bool lists_no_device(std::string_view output) {
+  constexpr std::string_view kHeader = "List of devices attached";
+  size_t at = find_ignoring_case(output, kHeader);
+  return at != std::string_view::npos &&
+         output.find_first_not_of(" \t\r\n", at + kHeader.size()) == std::string_view::npos;
+}
+
+struct Case {
+  std::string_view patterns[3];
+  std::string_view hint;
+};
+
+// In order: the first case that matches wins.
+const Case kCases[] = {
+    {{"no devices/emulators found", "no devices found"}, msg::kHintNoPhone},
+    {{"unauthorized"}, msg::kHintUnauthorized},
+    {{"offline"}, msg::kHintOffline},
+    {{"more than one device"}, msg::kHintTwoPhones},
+    {{"cannot connect to daemon", "failed to start daemon", "could not install *smartsocket* listener"},
+     msg::kHintDaemon},
+    {{"not installed for"}, msg::kHintNotInstalled},
+    {{"NameNotFoundException", "doesn't exist"}, msg::kHintNoSuchPackage},
+    {{"DELETE_FAILED_INTERNAL_ERROR"}, msg::kHintCannotUninstall},
+    {{msg::kNotRecognizedZh, "is not recognized as an internal or external command"},
+     msg::kHintAdbMissing},
+};
+
+}  // namespace
+
+bool contains_ignoring_case(std::string_view text, std::string_view sought) {
+  return find_ignoring_case(text, sought) != std::string_view::npos;
+}
+
+std::string_view hint_for(std::string_view output, HintSource source) {
+  for (const Case& c : kCases) {
+    bool matched = c.hint == msg::kHintNoPhone && source == HintSource::connect &&
+                   lists_no_device(output);
+    for (std::string_view pattern : c.patterns)
+      if (!pattern.empty() && contains_ignoring_case(output, pattern)) matched = true;
+    if (matched) return c.hint;
+  }
+  return {};
+}
+
+std::string hint_line(std::string_view output, HintSource source, std::string_view before) {
+  std::string_view hint = hint_for(output, source);
+  if (hint.empty()) return {};
+  std::string line = ends_with_line_break(before) ? "" : std::string(kLineBreak);
+  return line.append(msg::kHintPrefix).append(hint).append(kLineBreak);
+}
