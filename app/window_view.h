@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include "exec/runner.h"
 #include "packages/view.h"
 
 class MainWindow;
@@ -24,13 +25,14 @@ class WindowView : public View {
 };
 
 /// Runs commands with the captured runner and pauses with the responsive wait. Once the
-/// window is gone it stops waiting for a command, so the program can end at once.
+/// window is gone it ends the command it waits for, so the program can end at once.
 class WindowCommands : public Commands {
  public:
-  explicit WindowCommands(const View& view) : view_(view) {}
+  explicit WindowCommands(const View& view);
   RunResult run(std::string_view command_line) override;
   void wait(int milliseconds) override;
 
  private:
   const View& view_;  // not owned
+  RunLimits limits_;
 };

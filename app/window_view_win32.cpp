@@ -1,5 +1,7 @@
 #include "app/window_view.h"
 
+#include <cstdlib>
+
 #include "app/encoding.h"
 #include "app/main_window.h"
 #include "exec/runner.h"
@@ -83,9 +85,21 @@ Answer WindowView::show_message(std::string_view text, MessageKind kind, bool ow
   }
 }
 
+WindowCommands::WindowCommands(const View& view) : view_(view) {
+  // The tests shorten the time limit to see it work; nothing else sets this.
+  char value[16] = {};
+  DWORD n = GetEnvironmentVariableA("TOLVEXA_TEST_COMMAND_TIMEOUT_MS", value, sizeof value);
+  if (n > 0 && n < sizeof value && atol(value) > 0) limits_.timeout_ms = atol(value);
+}
+
 RunResult WindowCommands::run(std::string_view command_line) {
+  Captured captured =
+      run_captured(command_line, nullptr, [this] { return view_.closed(); }, limits_);
   RunResult result;
-  result.output = run_captured(command_line, nullptr, [this] { return view_.closed(); });
+  result.output = std::move(captured.output);
+  if (captured.failure) result.failure = captured.failure->describe();
+  result.timed_out = captured.timed_out;
+  result.truncated = captured.truncated;
   return result;
 }
 

@@ -15,5 +15,7 @@ DWORD find_process_by_image_name(std::string_view image_name, bool case_sensitiv
 bool end_process_by_image_name(std::optional<std::string_view> image_name = std::nullopt,
                                bool case_sensitive = false);
 
-/// Ends the first running adb.exe, so that no adb command outlives the window.
+/// Ends every running process whose image is our own c:\adb\adb.exe (the path compared
+/// whole, regardless of case): the commands we started and the adb server they started, so
+/// none outlives the window. Another program's adb.exe elsewhere is left alone.
 void end_adb_process();

@@ -41,4 +41,21 @@ bool end_process_by_image_name(std::optional<std::string_view> image_name, bool 
   return process && TerminateProcess(process.get(), 0) == 1;
 }
 
-void end_adb_process() { end_process_by_image_name(adb::kImageName); }
+void end_adb_process() {
+  Handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (!snapshot) return;  // nothing can be found to end; closing goes on regardless
+  PROCESSENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32First(snapshot.get(), &entry); more;
+       more = Process32Next(snapshot.get(), &entry)) {
+    if (compare_text(to_text(entry.szExeFile, sizeof entry.szExeFile), adb::kImageName, false) != 0)
+      continue;
+    Handle process(
+        OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE, entry.th32ProcessID));
+    char path[MAX_PATH];
+    DWORD size = MAX_PATH;
+    if (process && QueryFullProcessImageNameA(process.get(), 0, path, &size) &&
+        compare_text(std::string_view(path, size), adb::kImagePath, false) == 0)
+      TerminateProcess(process.get(), 0);  // one that has just ended is no matter
+  }
+}

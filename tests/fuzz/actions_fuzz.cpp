@@ -17,9 +17,9 @@
 
 namespace {
 
-const std::string kListCommand = "c:\\adb\\adb shell pm list packages";
-const std::string kUninstallPrefix = "c:\\adb\\adb uninstall --user 0 ";
-const std::string kRestorePrefix = "c:\\adb\\adb shell pm install-existing --user 0 ";
+const std::string kListCommand = "c:\\adb\\adb.exe shell pm list packages";
+const std::string kUninstallPrefix = "c:\\adb\\adb.exe uninstall --user 0 ";
+const std::string kRestorePrefix = "c:\\adb\\adb.exe shell pm install-existing --user 0 ";
 const std::string kOldLog = "old log";
 
 bool plain_package_text(const std::string& text) {

@@ -6,9 +6,9 @@
 
 namespace {
 
-const std::string kList = "c:\\adb\\adb shell pm list packages";
-const std::string kUninstall = "c:\\adb\\adb uninstall --user 0 ";
-const std::string kRestore = "c:\\adb\\adb shell pm install-existing --user 0 ";
+const std::string kList = "c:\\adb\\adb.exe shell pm list packages";
+const std::string kUninstall = "c:\\adb\\adb.exe uninstall --user 0 ";
+const std::string kRestore = "c:\\adb\\adb.exe shell pm install-existing --user 0 ";
 
 const std::string kBatchStart = "准备卸载APP...\r\n";
 std::string item_line(const std::string& item) { return gbk("卸载: <") + item + gbk("> 中，请稍后...\r\n"); }
@@ -87,9 +87,9 @@ TEST_F(Actions, ListingDisablesItsButtonAndEmptiesTheListBeforeRunning) {
     EXPECT_EQ(view.box(Box::list), "");
     view.box(Box::list) = "typed meanwhile\r\n";  // an action run inside the wait
   };
-  commands.answers["c:\\adb\\adb shell pm list packages -u"] = "package:a\r\n";
-  list_packages(view, commands, Button::list_uninstalled, "c:\\adb\\adb shell pm list packages -u");
-  EXPECT_EQ(commands.ran, std::vector<std::string>{"c:\\adb\\adb shell pm list packages -u"});
+  commands.answers["c:\\adb\\adb.exe shell pm list packages -u"] = "package:a\r\n";
+  list_packages(view, commands, Button::list_uninstalled, "c:\\adb\\adb.exe shell pm list packages -u");
+  EXPECT_EQ(commands.ran, std::vector<std::string>{"c:\\adb\\adb.exe shell pm list packages -u"});
   EXPECT_EQ(view.box(Box::list), "typed meanwhile\r\na\r\n");
   EXPECT_FALSE(view.disabled(Button::list_uninstalled));
 }
@@ -154,7 +154,7 @@ TEST_F(Actions, SinglePackageCommandsLogProgressOutputAndEnd) {
   EXPECT_FALSE(view.disabled(Button::restore));
 
   commands.during_run = [&] { EXPECT_TRUE(view.disabled(Button::connect)); };
-  commands.answers["c:\\adb\\adb devices"] = "List of devices attached\r\nX\tdevice\r\n\r\n";
+  commands.answers["c:\\adb\\adb.exe devices"] = "List of devices attached\r\nX\tdevice\r\n\r\n";
   connect_device(view, commands);
   EXPECT_EQ(view.box(Box::log), gbk("连接设备中...\r\n") + "List of devices attached\r\nX\tdevice\r\n\r\n");
   EXPECT_FALSE(view.disabled(Button::connect));
@@ -245,13 +245,13 @@ TEST_F(Actions, CommandsThatFailOrAreCutShortSayWhatHappened) {
   }
 
   // Connect appends adb's words unchanged: a hint goes on a line of its own.
-  commands.answers["c:\\adb\\adb devices"] = "List of devices attached";
+  commands.answers["c:\\adb\\adb.exe devices"] = "List of devices attached";
   connect_device(view, commands);
   EXPECT_EQ(view.box(Box::log),
             gbk("连接设备中...\r\n") + "List of devices attached\r\n" +
                 gbk("提示：没有找到手机。请用数据线连接手机，在手机的“开发者选项”中打开“USB调试”，"
                     "然后点“连接设备”。\r\n"));
-  commands.results["c:\\adb\\adb devices"] = {"", reason};
+  commands.results["c:\\adb\\adb.exe devices"] = {"", reason};
   connect_device(view, commands);
   EXPECT_EQ(view.box(Box::log), gbk("连接设备中...\r\n") + cannot_run);
 }

@@ -4,6 +4,9 @@
 //   emit stderr TEXT  TEXT on standard error only
 //   emit sleep MS     prints "start", sleeps MS milliseconds, prints "end"
 //   emit exit CODE    exits with CODE, printing nothing
+//   emit forever      prints lines until writing fails (its reader went away) or 2 minutes pass
+//   emit marker PATH  creates the file PATH and prints "planted": stands for a program planted
+//                     where ours should run
 #include <windows.h>
 
 #include <cstdio>
@@ -35,6 +38,17 @@ int main(int argc, char** argv) {
     write_out(out, "end");
   } else if (what == "exit" && argc == 3) {
     return std::atoi(argv[2]);
+  } else if (what == "forever") {
+    std::string line(1000, 'x');
+    line += "\r\n";
+    DWORD written = 0, start = GetTickCount();
+    while (GetTickCount() - start < 120000 &&
+           WriteFile(out, line.data(), static_cast<DWORD>(line.size()), &written, nullptr))
+      Sleep(1);
+  } else if (what == "marker" && argc == 3) {
+    HANDLE file = CreateFileA(argv[2], GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    write_out(out, "planted");
   } else {
     return 2;
   }

@@ -4,7 +4,9 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
+#include "exec/handle.h"
 #include "exec/process.h"
 #include "exec/runner.h"
 #include "exec/wait.h"
@@ -19,6 +21,12 @@ double now_ms() {
   QueryPerformanceCounter(&count);
   QueryPerformanceFrequency(&frequency);
   return count.QuadPart * 1000.0 / frequency.QuadPart;
+}
+
+bool wait_for(const std::function<bool()>& condition, int timeout_ms) {
+  for (double until = now_ms() + timeout_ms; now_ms() < until; Sleep(20))
+    if (condition()) return true;
+  return condition();
 }
 
 std::string pattern(size_t n) {
@@ -62,13 +70,13 @@ TEST(Runner, CapturesWhatTheCommandPrints) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.command);
-    EXPECT_EQ(run_captured(row.command), row.expected);
+    EXPECT_EQ(run_captured(row.command).output, row.expected);
   }
 }
 
 TEST(Runner, ABurstOfSeveralMegabytesArrivesWhole) {
   const size_t n = 6 * 1024 * 1024 + 7;
-  std::string result = run_captured(kEmit + " bytes " + std::to_string(n));
+  std::string result = run_captured(kEmit + " bytes " + std::to_string(n)).output;
   ASSERT_EQ(result.size(), n);
   EXPECT_TRUE(result == pattern(n));
 }
@@ -107,7 +115,7 @@ TEST(Runner, TenMegabytesArriveWholeWhileTheWindowKeepsPainting) {
   PaintedWindow::paints = 0;
   const size_t n = 10 * 1024 * 1024;
   double start = now_ms();
-  std::string result = run_captured(kEmit + " bytes " + std::to_string(n));
+  std::string result = run_captured(kEmit + " bytes " + std::to_string(n)).output;
   double elapsed = now_ms() - start;
   EXPECT_EQ(result.size(), n);
   EXPECT_TRUE(result == pattern(n));
@@ -117,13 +125,13 @@ TEST(Runner, TenMegabytesArriveWholeWhileTheWindowKeepsPainting) {
 }
 
 TEST(Runner, AnUnknownProgramYieldsTheInterpretersMessage) {
-  std::string result = run_captured("no_such_program_tolvexa");
+  std::string result = run_captured("no_such_program_tolvexa").output;
   EXPECT_NE(result.find("no_such_program_tolvexa"), std::string::npos) << result;
 }
 
 TEST(Runner, AnInterpreterEndingWithCode259DoesNotHang) {
   double start = now_ms();
-  EXPECT_EQ(run_captured(kEmit + " exit 259 & exit 259"), "");
+  EXPECT_EQ(run_captured(kEmit + " exit 259 & exit 259").output, "");
   EXPECT_LT(now_ms() - start, 10000);
 }
 
@@ -131,27 +139,92 @@ TEST(Runner, AChunkCallbackCanStopTheRun) {
   std::string command = kEmit + " sleep 3000";
   int calls = 0;
   double start = now_ms();
-  EXPECT_EQ(run_captured(command, [&](std::string_view) { return ++calls == 1; }), "");
+  EXPECT_EQ(run_captured(command, [&](std::string_view) { return ++calls == 1; }).output, "");
   EXPECT_EQ(calls, 1);
   EXPECT_LT(now_ms() - start, 2500);  // returned while the command still ran
+  while (end_process_by_image_name("emit.exe")) Sleep(50);
 
   std::string seen;
   EXPECT_EQ(run_captured("echo a& echo b", [&](std::string_view chunk) {
               seen += chunk;
               return false;
-            }),
+            }).output,
             "a\r\nb\r\n");
   EXPECT_EQ(seen, "a\r\nb\r\n");
 }
 
-TEST(Runner, AStopCheckAbandonsTheCommand) {
+TEST(Runner, AStopCheckEndsTheCommand) {
+  TestWindow window;
+  bool stop = false;
+  TestWindow::on_message = [&] { stop = true; };
+  SetTimer(window.hwnd, 1, 300, [](HWND hwnd, UINT, UINT_PTR, DWORD) {
+    PostMessageW(hwnd, WM_APP, 0, 0);
+  });
   double start = now_ms();
-  int checks = 0;
-  std::string result = run_captured(kEmit + " sleep 3000", nullptr, [&] { return ++checks == 20; });
+  Captured result = run_captured(kEmit + " sleep 3000", nullptr, [&] { return stop; });
+  KillTimer(window.hwnd, 1);
+  EXPECT_TRUE(stop);
   EXPECT_LT(now_ms() - start, 2500);
-  EXPECT_EQ(checks, 20);
-  EXPECT_EQ(result.find("end"), std::string::npos);
-  EXPECT_EQ(run_captured("echo a", nullptr, [] { return false; }), "a\r\n");
+  EXPECT_EQ(result.output.find("end"), std::string::npos);
+  // The command was ended with its job, not left behind.
+  EXPECT_TRUE(wait_for([] { return find_process_by_image_name("emit.exe") == 0; }, 2000));
+  EXPECT_EQ(run_captured("echo a", nullptr, [] { return false; }).output, "a\r\n");
+}
+
+TEST(Runner, LimitsOnTimeAndOutputHold) {
+  RunLimits short_time;
+  short_time.timeout_ms = 500;
+  double start = now_ms();
+  Captured slow = run_captured(kEmit + " sleep 5000", nullptr, nullptr, short_time);
+  EXPECT_LT(now_ms() - start, 3000);
+  EXPECT_TRUE(slow.timed_out);
+  EXPECT_EQ(slow.output, "start");
+  EXPECT_TRUE(wait_for([] { return find_process_by_image_name("emit.exe") == 0; }, 2000));
+
+  RunLimits small;
+  small.max_output = 1 << 20;
+  Captured big = run_captured(kEmit + " bytes 3000000", nullptr, nullptr, small);
+  EXPECT_TRUE(big.truncated);
+  EXPECT_FALSE(big.timed_out);
+  EXPECT_TRUE(big.output == pattern(3000000).substr(0, 1 << 20));
+
+  Captured exact = run_captured(kEmit + " bytes 1048576", nullptr, nullptr, small);
+  EXPECT_FALSE(exact.truncated);
+  EXPECT_EQ(exact.output.size(), 1u << 20);
+}
+
+TEST(Runner, ReturnsSoonAfterTheInterpreterEndsWhileAnotherProcessKeepsWriting) {
+  TestWindow window;
+  bool answered = false;
+  TestWindow::on_message = [&] { answered = true; };
+  PostMessageW(window.hwnd, WM_APP, 0, 0);
+  double start = now_ms();
+  // start /b leaves the writer running, holding the pipe, after the interpreter has ended.
+  Captured result = run_captured("echo begun& start /b " + kEmit + " forever");
+  double elapsed = now_ms() - start;
+  EXPECT_LT(elapsed, 3000);
+  EXPECT_TRUE(answered);
+  EXPECT_EQ(result.output.substr(0, 7), "begun\r\n");
+  while (end_process_by_image_name("emit.exe")) Sleep(50);
+}
+
+TEST(Runner, ACommandThatCannotStartSaysWhy) {
+  // Pipe names that the runner would take next, held by someone else: it refuses to share.
+  std::vector<Handle> squatted;
+  for (int i = 1; i <= 400; ++i) {
+    std::wstring name = L"\\\\.\\pipe\\tolvexa-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                        std::to_wstring(i);
+    squatted.emplace_back(CreateNamedPipeW(name.c_str(), PIPE_ACCESS_INBOUND, PIPE_TYPE_BYTE, 1,
+                                           0, 0, 0, nullptr));
+  }
+  Captured result = run_captured("echo never");
+  ASSERT_TRUE(result.failure.has_value());
+  EXPECT_EQ(result.failure->operation, "CreateNamedPipe");
+  EXPECT_NE(result.failure->code, 0u);
+  EXPECT_FALSE(result.failure->message.empty());
+  EXPECT_EQ(result.output, "");
+  squatted.clear();
+  EXPECT_FALSE(run_captured("echo again").failure.has_value());
 }
 
 TEST(Runner, ARunNestedInAnothersWaitRunsToItsEndFirst) {
@@ -159,11 +232,11 @@ TEST(Runner, ARunNestedInAnothersWaitRunsToItsEndFirst) {
   std::string inner;
   bool outer_done = false;
   TestWindow::on_message = [&] {
-    inner = run_captured("echo inner");
+    inner = run_captured("echo inner").output;
     EXPECT_FALSE(outer_done);
   };
   PostMessageW(window.hwnd, WM_APP, 0, 0);
-  std::string outer = run_captured(kEmit + " sleep 500");
+  std::string outer = run_captured(kEmit + " sleep 500").output;
   outer_done = true;
   EXPECT_EQ(inner, "inner\r\n");
   EXPECT_EQ(outer, "startend");
@@ -211,7 +284,7 @@ TEST(ResponsiveWait, LeavesAPostedQuitInTheQueue) {
   double start = now_ms();
   responsive_wait(100);
   pump_input();
-  EXPECT_EQ(run_captured("echo still"), "still\r\n");
+  EXPECT_EQ(run_captured("echo still").output, "still\r\n");
   EXPECT_GE(now_ms() - start, 99);
   MSG message;
   ASSERT_TRUE(PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
@@ -263,12 +336,13 @@ TEST(EndProcess, EndsOneProcessPerCallWhateverTheCase) {
   EXPECT_FALSE(end_process_by_image_name("tvx_adb.exe"));
 }
 
-TEST(EndProcess, UpperCaseAdbIsEndedAtClose) {
-  SleepingProcess upper("c:\\tolvexa_end3", "ADB.EXE");
-  ASSERT_TRUE(upper.running());
+TEST(EndProcess, ClosingEndsOurAdbAndNoOtherOne) {
+  SleepingProcess ours("c:\\adb", "adb.exe"), again("c:\\ADB", "ADB.EXE"),
+      others("c:\\tolvexa_end3", "adb.exe");
+  ASSERT_TRUE(ours.running() && again.running() && others.running());
   end_adb_process();
-  Sleep(200);
-  EXPECT_FALSE(upper.running());
+  EXPECT_TRUE(wait_for([&] { return !ours.running() && !again.running(); }, 2000));
+  EXPECT_TRUE(others.running());
 }
 
 }  // namespace
