@@ -154,7 +154,7 @@ int main(int argc, char** argv) {
     if (lines != static_cast<size_t>(packages))
       std::fprintf(stderr, "listed %zu lines, expected %d\n", lines, packages);
     double bare = median_of([&] {
-      return bare_command(L"c:\\adb\\adb shell pm list packages", packages);
+      return bare_command(L"c:\\adb\\adb.exe shell pm list packages", packages);
     });
     std::string what = "list " + std::to_string(packages) + " packages: click to done";
     row(what.c_str(), listing, "bare command through cmd.exe /c", bare);
@@ -189,7 +189,7 @@ int main(int argc, char** argv) {
         return log.find(L"List of devices attached") != std::wstring::npos;
       });
     });
-    double bare = median_of([] { return bare_command(L"c:\\adb\\adb devices", 300); });
+    double bare = median_of([] { return bare_command(L"c:\\adb\\adb.exe devices", 300); });
     row("connect: click to done", connect, "bare command through cmd.exe /c", bare);
     app.close();
     DWORD code;
