@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "app/controls.h"
+#include "exec/handle.h"
+#include "tests/windows/paths.h"
 #include "tests/windows/program.h"
 
 namespace {
@@ -585,6 +587,104 @@ TEST_F(EndToEnd, DriverButtonWritesAndStartsTheInstaller) {
 
   EXPECT_TRUE(app.enabled(IDC_BUTTON4));
   expect_clean_close(app, 0);
+}
+
+// A copy of the test program emit.exe under another name stands for a program planted where
+// ours should run: run, it leaves "<its path>.ran" beside itself.
+void plant(const std::wstring& path) {
+  ASSERT_TRUE(CopyFileW(e2e::widen(wine_path(EMIT_EXE)).c_str(), path.c_str(), FALSE));
+  DeleteFileW((path + L".ran").c_str());
+}
+
+bool planted_ran(const std::wstring& path) { return e2e::file_exists(path + L".ran"); }
+
+TEST_F(EndToEnd, PlantedProgramsDoNotRun) {
+  // adb.com beside our adb.exe: a command line without the extension would run it first.
+  const std::wstring adb_com = L"c:\\adb\\adb.com";
+  {
+    App app(tolvexa_exe());
+    ASSERT_TRUE(app.ready()) << app.error();
+    plant(adb_com);
+    list_all(app, phone_packages());
+    expect_clean_close(app, 0);
+  }
+  EXPECT_FALSE(planted_ran(adb_com));
+  DeleteFileW(adb_com.c_str());
+
+  // cmd.exe beside the program, as in a Downloads folder.
+  const std::wstring folder = L"c:\\tolvexa_downloads";
+  CreateDirectoryW(folder.c_str(), nullptr);
+  ASSERT_TRUE(CopyFileW(tolvexa_exe().c_str(), (folder + L"\\Tolvexa.exe").c_str(), FALSE));
+  plant(folder + L"\\cmd.exe");
+  {
+    App app(folder + L"\\Tolvexa.exe");
+    ASSERT_TRUE(app.ready()) << app.error();
+    list_all(app, phone_packages());
+    expect_clean_close(app, 0);
+  }
+  EXPECT_FALSE(planted_ran(folder + L"\\cmd.exe"));
+  e2e::remove_folder(folder);
+}
+
+TEST_F(EndToEnd, ClosingEndsOurAdbOnly) {
+  // Another program's adb, say an IDE's, busy with a long answer.
+  const std::wstring other = L"c:\\tolvexa_ide";
+  CreateDirectoryW(other.c_str(), nullptr);
+  ASSERT_TRUE(CopyFileW(kAdb.c_str(), (other + L"\\adb.exe").c_str(), FALSE));
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  std::wstring line = L"\"" + other + L"\\adb.exe\" devices";
+  SetEnvironmentVariableW(L"TOLVEXA_ADB_DELAY_MS", L"60000");
+  ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                             nullptr, nullptr, &startup, &info));
+  SetEnvironmentVariableW(L"TOLVEXA_ADB_DELAY_MS", nullptr);
+  Handle ide(info.hProcess), ide_thread(info.hThread);
+
+  App app(tolvexa_exe(), {{L"TOLVEXA_ADB_DELAY_MS", L"60000"}});
+  ASSERT_TRUE(app.ready()) << app.error();
+  ASSERT_TRUE(app.click(IDC_BUTTON5));
+  ASSERT_TRUE(e2e::wait_until([] { return e2e::processes_named(L"adb.exe").size() == 2; }, 5000));
+  app.close();
+  expect_clean_end(app, 0, 5000, "the program did not end");
+  EXPECT_TRUE(e2e::wait_until([] { return e2e::processes_named(L"adb.exe").size() == 1; }, 3000));
+  EXPECT_EQ(WaitForSingleObject(info.hProcess, 0), static_cast<DWORD>(WAIT_TIMEOUT))
+      << "the other program's adb was ended";
+  TerminateProcess(info.hProcess, 0);
+  WaitForSingleObject(info.hProcess, 5000);
+  e2e::remove_folder(other);
+}
+
+TEST_F(EndToEnd, NothingOfOursOutlivesACloseInTheMiddleOfALongListing) {
+  App app(tolvexa_exe(), {{L"TOLVEXA_ADB_PACKAGES", L"5000"}, {L"TOLVEXA_ADB_DELAY_MS", L"2000"}});
+  ASSERT_TRUE(app.ready()) << app.error();
+  ASSERT_TRUE(app.click(IDC_BUTTON1));
+  Sleep(1000);
+  ASSERT_FALSE(e2e::processes_named(L"adb.exe").empty());
+  app.close();
+  expect_clean_end(app, 0, 5000, "the program did not end");
+  EXPECT_TRUE(e2e::wait_until(
+      [] { return e2e::processes_named(L"adb.exe").empty() && e2e::processes_named(L"cmd.exe").empty(); },
+      3000))
+      << "adb.exe or cmd.exe still running";
+}
+
+TEST_F(EndToEnd, LimitsOnTimeAndNameLengthHold) {
+  App app(tolvexa_exe(), {{L"TOLVEXA_TEST_COMMAND_TIMEOUT_MS", L"1500"},
+                          {L"TOLVEXA_ADB_DELAY_MS", L"20000"}});
+  ASSERT_TRUE(app.ready()) << app.error();
+  app.set_text(IDC_EDIT2, L"com.miui.notes");
+  click_and_expect_log(app, IDC_BUTTON2,
+                       L"卸载APP中，请稍后...\r\n\r\n命令在 120 秒内没有结束，已停止。\r\n");
+  EXPECT_TRUE(e2e::wait_until([] { return e2e::processes_named(L"adb.exe").empty(); }, 3000))
+      << "the command that ran too long was not ended";
+
+  app.set_text(IDC_EDIT2, std::wstring(256, L'a'));
+  ASSERT_TRUE(app.click(IDC_BUTTON2));
+  MessageBoxInfo box = expect_message_box(app, L"包名太长（最多 255 个字符）");
+  ASSERT_TRUE(app.answer(box.hwnd, IDOK));
+  EXPECT_EQ(app.text(IDC_EDIT1), L"卸载APP中，请稍后...\r\n\r\n命令在 120 秒内没有结束，已停止。\r\n");
+  expect_clean_close(app, 1);
 }
 
 }  // namespace

@@ -5,8 +5,8 @@
 //   emit sleep MS     prints "start", sleeps MS milliseconds, prints "end"
 //   emit exit CODE    exits with CODE, printing nothing
 //   emit forever      prints lines until writing fails (its reader went away) or 2 minutes pass
-//   emit marker PATH  creates the file PATH and prints "planted": stands for a program planted
-//                     where ours should run
+// Copied under any other name (adb.com, cmd.exe), it stands for a program planted where ours
+// should run: it creates "<its own path>.ran" and prints "planted", whatever it is asked.
 #include <windows.h>
 
 #include <cstdio>
@@ -19,9 +19,24 @@ static void write_out(HANDLE to, const std::string& bytes) {
   WriteFile(to, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
+// True when this program runs under a name other than emit.exe; leaves its mark if so.
+static bool ran_as_planted(HANDLE out) {
+  char path[MAX_PATH];
+  DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string self(path, n);
+  std::string name = self.substr(self.find_last_of("\\/") + 1);
+  if (lstrcmpiA(name.c_str(), "emit.exe") == 0) return false;
+  HANDLE mark = CreateFileA((self + ".ran").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
+                            nullptr);
+  if (mark != INVALID_HANDLE_VALUE) CloseHandle(mark);
+  write_out(out, "planted");
+  return true;
+}
+
 int main(int argc, char** argv) {
-  if (argc < 2) return 2;
   HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  if (ran_as_planted(out)) return 0;
+  if (argc < 2) return 2;
   std::string what = argv[1];
   if (what == "bytes" && argc == 3) {
     size_t n = std::strtoul(argv[2], nullptr, 10);
@@ -45,10 +60,7 @@ int main(int argc, char** argv) {
     while (GetTickCount() - start < 120000 &&
            WriteFile(out, line.data(), static_cast<DWORD>(line.size()), &written, nullptr))
       Sleep(1);
-  } else if (what == "marker" && argc == 3) {
-    HANDLE file = CreateFileA(argv[2], GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-    write_out(out, "planted");
+
   } else {
     return 2;
   }

@@ -191,6 +191,11 @@ TEST(Runner, LimitsOnTimeAndOutputHold) {
   Captured exact = run_captured(kEmit + " bytes 1048576", nullptr, nullptr, small);
   EXPECT_FALSE(exact.truncated);
   EXPECT_EQ(exact.output.size(), 1u << 20);
+
+  // The program's own limit: 64 MB kept, the rest read and dropped.
+  Captured huge = run_captured(kEmit + " bytes 70000000");
+  EXPECT_TRUE(huge.truncated);
+  EXPECT_EQ(huge.output.size(), 64u << 20);
 }
 
 TEST(Runner, ReturnsSoonAfterTheInterpreterEndsWhileAnotherProcessKeepsWriting) {

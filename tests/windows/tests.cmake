@@ -33,9 +33,10 @@ add_test(NAME imports COMMAND bash ${PROJECT_SOURCE_DIR}/tests/windows/check_imp
 function(tolvexa_program_test name)
   tolvexa_wine_test(${name} tests/windows/${name}.cpp tests/windows/driver.cpp)
   target_compile_definitions(${name} PRIVATE "TOLVEXA_EXE=\"$<TARGET_FILE:Tolvexa>\""
-                                             "STANDIN_DIR=\"$<TARGET_FILE_DIR:standin_adb>\"")
+                                             "STANDIN_DIR=\"$<TARGET_FILE_DIR:standin_adb>\""
+                                             "EMIT_EXE=\"$<TARGET_FILE:emit>\"")
   target_compile_options(${name} PRIVATE -finput-charset=UTF-8)
-  add_dependencies(${name} Tolvexa standin_adb standin_driver_installer)
+  add_dependencies(${name} Tolvexa standin_adb standin_driver_installer emit)
   set_tests_properties(${name} PROPERTIES RUN_SERIAL TRUE)
 endfunction()
 
