@@ -2,11 +2,11 @@
 
 #include <windows.h>
 
-#include <dbghelp.h>
 #include <shlwapi.h>
 
 #include <string>
 
+#include "app/encoding.h"
 #include "exec/handle.h"
 #include "exec/wait.h"
 #include "packages/text.h"
@@ -32,10 +32,16 @@ bool file_exists(std::string_view path) {
 }
 
 bool make_sure_directory_exists(std::string_view directory) {
-  // The last component only counts as a directory when a backslash follows it.
-  std::string path(directory);
-  if (compare_bytes(right_text(path, 1), "\\") != 0) path = concat_text(path, "\\");
-  return MakeSureDirectoryPathExists(path.c_str()) != FALSE;
+  // Each prefix that ends before a backslash is created in turn, the whole path last. A
+  // prefix that cannot be created, such as the drive "c:", is passed over: what counts is
+  // whether the whole path is a directory at the end.
+  std::wstring path = widen(directory);
+  if (path.empty()) return false;
+  for (size_t end = path.find(L'\\', 1); end != std::wstring::npos; end = path.find(L'\\', end + 1))
+    CreateDirectoryW(path.substr(0, end).c_str(), nullptr);
+  CreateDirectoryW(path.c_str(), nullptr);
+  DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool write_file(std::string_view path, std::initializer_list<std::string_view> blocks) {

@@ -63,6 +63,9 @@ TEST(FileSystem, WriteFileAndDirectories) {
   EXPECT_TRUE(write_file(path, {"x"}));  // truncated, not appended
   EXPECT_EQ(read_all(path), "x");
   EXPECT_TRUE(file_exists(path));
+  EXPECT_FALSE(make_sure_directory_exists(path));  // a file in the way
+  EXPECT_FALSE(make_sure_directory_exists(path + "\\d"));
+  EXPECT_TRUE(make_sure_directory_exists("c:\\tolvexa_fs\\a\\b"));  // already there
 
   EXPECT_FALSE(write_file("", {"x"}));
   EXPECT_FALSE(write_file("c:\\tolvexa_fs\\a", {"x"}));  // a directory
