@@ -2,9 +2,11 @@
 
 #include <windows.h>
 
+#include <sddl.h>
 #include <shlwapi.h>
 
 #include <string>
+#include <vector>
 
 #include "app/encoding.h"
 #include "exec/handle.h"
@@ -25,6 +27,44 @@ bool install_file(std::string_view path, std::string_view bytes) {
   return false;
 }
 
+bool is_directory(const std::wstring& path) {
+  DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The SID of the user the process runs as, in its string form ("S-1-5-21-...").
+Failure current_user_sid(std::wstring& sid) {
+  HANDLE raw = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) return last_error("OpenProcessToken");
+  Handle token(raw);
+  DWORD size = 0;
+  GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
+  std::vector<BYTE> buffer(size);
+  if (size == 0 || !GetTokenInformation(token.get(), TokenUser, buffer.data(), size, &size))
+    return last_error("GetTokenInformation");
+  wchar_t* text = nullptr;
+  if (!ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &text))
+    return last_error("ConvertSidToStringSid");
+  sid = text;
+  LocalFree(text);
+  return {};
+}
+
+// Creates the directory with c:\adb's descriptor.
+Failure create_adb_directory(const std::wstring& path) {
+  std::wstring sid;
+  if (Failure failure = current_user_sid(sid)) return failure;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(adb_directory_sddl(sid).c_str(),
+                                                            SDDL_REVISION_1, &descriptor, nullptr))
+    return last_error("ConvertStringSecurityDescriptorToSecurityDescriptor");
+  SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
+  Failure failure;
+  if (!CreateDirectoryW(path.c_str(), &attributes)) failure = last_error("CreateDirectory");
+  LocalFree(descriptor);
+  return failure;
+}
+
 }  // namespace
 
 bool file_exists(std::string_view path) {
@@ -40,8 +80,22 @@ bool make_sure_directory_exists(std::string_view directory) {
   for (size_t end = path.find(L'\\', 1); end != std::wstring::npos; end = path.find(L'\\', end + 1))
     CreateDirectoryW(path.substr(0, end).c_str(), nullptr);
   CreateDirectoryW(path.c_str(), nullptr);
-  DWORD attributes = GetFileAttributesW(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+  return is_directory(path);
+}
+
+std::wstring adb_directory_sddl(std::wstring_view user_sid) {
+  // Protected (P), so nothing is inherited from the drive's root, whose entries let every
+  // user add files; full control (FA) for SYSTEM, Administrators and the user; read and
+  // execute (0x1200a9) for everyone; each entry passed on to files and folders inside (OICI).
+  return L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FA;;;" + std::wstring(user_sid) +
+         L")(A;OICI;0x1200a9;;;WD)";
+}
+
+Failure make_adb_directory() {
+  std::wstring path = widen(kAdbDirectory);
+  if (is_directory(path)) return {};
+  Failure failure = create_adb_directory(path);
+  return is_directory(path) ? Failure() : failure;
 }
 
 bool write_file(std::string_view path, std::initializer_list<std::string_view> blocks) {
@@ -63,7 +117,7 @@ bool write_file(std::string_view path, std::initializer_list<std::string_view> b
 
 Failure deploy_payloads() {
   if (file_exists(kAdbMarker)) return {};
-  make_sure_directory_exists(kAdbDirectory);
+  if (Failure failure = make_adb_directory()) return failure;
   Failure failure;
   for (const Payload& payload : kAdbFiles) {
     responsive_wait(200);

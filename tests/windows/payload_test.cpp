@@ -1,5 +1,8 @@
 #include <windows.h>
 
+#include <aclapi.h>
+#include <sddl.h>
+
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -31,6 +34,84 @@ void remove_tree(const std::string& path) {
     WaitForSingleObject(info.hProcess, INFINITE);
     CloseHandle(info.hThread);
     CloseHandle(info.hProcess);
+  }
+}
+
+std::wstring user_sid() {
+  HANDLE token = nullptr;
+  OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token);
+  BYTE buffer[256];
+  DWORD size = 0;
+  GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &size);
+  CloseHandle(token);
+  wchar_t* text = nullptr;
+  ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, &text);
+  std::wstring sid = text ? text : L"";
+  LocalFree(text);
+  return sid;
+}
+
+// A descriptor the system allocated with LocalAlloc.
+struct Descriptor {
+  PSECURITY_DESCRIPTOR get = nullptr;
+  ~Descriptor() { LocalFree(get); }
+};
+
+bool read_descriptor(const wchar_t* path, Descriptor& descriptor) {
+  return GetNamedSecurityInfoW(path, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                               nullptr, nullptr, &descriptor.get) == ERROR_SUCCESS;
+}
+
+bool dacl_protected(PSECURITY_DESCRIPTOR descriptor) {
+  SECURITY_DESCRIPTOR_CONTROL control = 0;
+  DWORD revision = 0;
+  return GetSecurityDescriptorControl(descriptor, &control, &revision) &&
+         (control & SE_DACL_PROTECTED);
+}
+
+// Whether the file system keeps the descriptor a folder is created with. Wine keeps it only
+// when built with extended attributes (Debian's is not) and otherwise reports one made up
+// from the Unix mode bits; Windows keeps it on NTFS.
+bool descriptors_are_kept() {
+  const wchar_t* probe = L"c:\\tolvexa_sd_probe";
+  RemoveDirectoryW(probe);
+  Descriptor given, kept;
+  ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;OICI;FA;;;WD)", SDDL_REVISION_1,
+                                                       &given.get, nullptr);
+  SECURITY_ATTRIBUTES attributes{sizeof attributes, given.get, FALSE};
+  bool kept_it = CreateDirectoryW(probe, &attributes) && read_descriptor(probe, kept) &&
+                 dacl_protected(kept.get);
+  RemoveDirectoryW(probe);
+  return kept_it;
+}
+
+// The DACL c:\adb is given: protected, and four entries passed on to files and folders
+// inside (or, with `inherited`, four entries a file inside took from it): full control for
+// SYSTEM, Administrators and the user, read and execute for everyone.
+void expect_adb_dacl(PSECURITY_DESCRIPTOR descriptor, bool inherited = false) {
+  EXPECT_EQ(dacl_protected(descriptor), !inherited);
+  BOOL present = FALSE, defaulted = FALSE;
+  PACL dacl = nullptr;
+  ASSERT_TRUE(GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted));
+  ASSERT_TRUE(present && dacl);
+  const std::wstring user = user_sid();
+  const std::pair<const wchar_t*, DWORD> expected[] = {
+      {L"S-1-5-18", FILE_ALL_ACCESS},
+      {L"S-1-5-32-544", FILE_ALL_ACCESS},
+      {user.c_str(), FILE_ALL_ACCESS},
+      {L"S-1-1-0", FILE_GENERIC_READ | FILE_GENERIC_EXECUTE}};
+  ASSERT_EQ(dacl->AceCount, 4);
+  for (DWORD i = 0; i < 4; ++i) {
+    ACCESS_ALLOWED_ACE* ace = nullptr;
+    ASSERT_TRUE(GetAce(dacl, i, reinterpret_cast<void**>(&ace)));
+    EXPECT_EQ(ace->Header.AceType, ACCESS_ALLOWED_ACE_TYPE);
+    BYTE flags = inherited ? INHERITED_ACE : OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE;
+    EXPECT_EQ(ace->Header.AceFlags, flags);
+    EXPECT_EQ(ace->Mask, expected[i].second);
+    wchar_t* sid = nullptr;
+    ASSERT_TRUE(ConvertSidToStringSidW(&ace->SidStart, &sid));
+    EXPECT_STREQ(sid, expected[i].first);
+    LocalFree(sid);
   }
 }
 
@@ -73,6 +154,13 @@ TEST(FileSystem, WriteFileAndDirectories) {
   remove_tree("c:\\tolvexa_fs");
 }
 
+TEST(FileSystem, AdbFolderDescriptor) {
+  Descriptor built;
+  ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(
+      adb_directory_sddl(user_sid()).c_str(), SDDL_REVISION_1, &built.get, nullptr));
+  expect_adb_dacl(built.get);
+}
+
 void expect_complete_deployment() {
   for (const Payload& payload : kAdbFiles) {
     SCOPED_TRACE(std::string(payload.target));
@@ -87,6 +175,14 @@ TEST(Deploy, WritesTheFourFilesWhenAdbIsMissing) {
   deploy_payloads();
   EXPECT_GE(now_ms() - start, 790);  // four pauses of 200 ms
   expect_complete_deployment();
+  // Where the file system keeps descriptors, c:\adb has the one built, and its files
+  // inherit it; elsewhere (Wine without extended attributes) AdbFolderDescriptor checks it.
+  if (descriptors_are_kept()) {
+    Descriptor folder, file;
+    ASSERT_TRUE(read_descriptor(L"c:\\adb", folder) && read_descriptor(L"c:\\adb\\adb.exe", file));
+    expect_adb_dacl(folder.get);
+    expect_adb_dacl(file.get, true);
+  }
 }
 
 TEST(Deploy, WritesNothingWhenAdbIsThere) {
