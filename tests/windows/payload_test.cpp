@@ -172,7 +172,7 @@ void expect_complete_deployment() {
 TEST(Deploy, WritesTheFourFilesWhenAdbIsMissing) {
   remove_tree("c:\\adb");
   double start = now_ms();
-  deploy_payloads();
+  EXPECT_FALSE(deploy_payloads());
   EXPECT_GE(now_ms() - start, 790);  // four pauses of 200 ms
   expect_complete_deployment();
   // Where the file system keeps descriptors, c:\adb has the one built, and its files
@@ -185,35 +185,61 @@ TEST(Deploy, WritesTheFourFilesWhenAdbIsMissing) {
   }
 }
 
-TEST(Deploy, WritesNothingWhenAdbIsThere) {
+TEST(Deploy, WithAdbThereWritesOnlyWhatIsMissing) {
   remove_tree("c:\\adb");
-  make_sure_directory_exists("c:\\adb");
-  ASSERT_TRUE(write_file("c:\\adb\\adb.exe", {"old"}));
-  double start = now_ms();
-  deploy_payloads();
-  EXPECT_LT(now_ms() - start, 150);
-  EXPECT_EQ(read_all("c:\\adb\\adb.exe"), "old");
-  EXPECT_FALSE(file_exists("c:\\adb\\AdbWinApi.dll"));
+  ASSERT_FALSE(deploy_payloads());
+  // An adb of the user's own with a library of its own; one library missing.
+  ASSERT_TRUE(write_file("c:\\adb\\adb.exe", {"MZ the user's own adb"}));
+  ASSERT_TRUE(write_file("c:\\adb\\AdbWinApi.dll", {"MZ its own library"}));
+  ASSERT_TRUE(DeleteFileA("c:\\adb\\AdbWinUsbApi.dll"));
+  EXPECT_FALSE(deploy_payloads());
+  EXPECT_EQ(read_all("c:\\adb\\adb.exe"), "MZ the user's own adb");
+  EXPECT_EQ(read_all("c:\\adb\\AdbWinApi.dll"), "MZ its own library");
+  EXPECT_TRUE(read_all("c:\\adb\\AdbWinUsbApi.dll") == payload_bytes(kAdbFiles[1]));
   remove_tree("c:\\adb");
+  ASSERT_FALSE(deploy_payloads());
 }
 
 TEST(Deploy, CompletesADeploymentThatWasCutShort) {
   remove_tree("c:\\adb");
-  make_sure_directory_exists("c:\\adb");
-  // What a start killed mid-way leaves: one library cut short, a temporary file, no adb.exe.
+  ASSERT_TRUE(make_sure_directory_exists("c:\\adb"));
+  // What a start killed mid-way leaves: one library cut short, temporary files (one of them
+  // read-only), no adb.exe.
   write_file("c:\\adb\\AdbWinApi.dll", {"MZ cut"});
   write_file("c:\\adb\\AdbWinUsbApi.dll.part", {"MZ"});
-  deploy_payloads();
+  write_file("c:\\adb\\adb.exe.part", {"MZ"});
+  ASSERT_TRUE(SetFileAttributesA("c:\\adb\\adb.exe.part", FILE_ATTRIBUTE_READONLY));
+  EXPECT_FALSE(deploy_payloads());
   expect_complete_deployment();
 }
 
-TEST(Deploy, EndsQuietlyWhenTheFolderCannotBeMade) {
+TEST(Deploy, AnObstacleStopsItBeforeAdbAndTheNextStartCompletes) {
+  // A folder where a temporary file or a library goes: the first cannot be removed, the
+  // second cannot be replaced.
+  for (const char* obstacle : {"c:\\adb\\AdbWinApi.dll.part", "c:\\adb\\AdbWinUsbApi.dll"}) {
+    SCOPED_TRACE(obstacle);
+    remove_tree("c:\\adb");
+    ASSERT_TRUE(make_sure_directory_exists(std::string(obstacle) + "\\inside"));
+    Failure failure = deploy_payloads();
+    ASSERT_TRUE(failure);
+    EXPECT_NE(failure->code, 0u);
+    EXPECT_FALSE(file_exists("c:\\adb\\adb.exe"));
+    EXPECT_FALSE(file_exists("c:\\adb\\adb.exe.part"));
+    remove_tree(obstacle);
+    EXPECT_FALSE(deploy_payloads());
+    expect_complete_deployment();
+  }
+}
+
+TEST(Deploy, ReportsAFileWhereTheFolderShouldBe) {
   remove_tree("c:\\adb");
   ASSERT_TRUE(write_file("c:\\adb", {"a file where the folder should be"}));
-  deploy_payloads();
-  EXPECT_FALSE(file_exists("c:\\adb\\adb.exe"));
+  Failure failure = deploy_payloads();
+  ASSERT_TRUE(failure);
+  EXPECT_EQ(failure->operation, "CreateDirectory");
+  EXPECT_EQ(read_all("c:\\adb"), "a file where the folder should be");
   remove_tree("c:\\adb");
-  deploy_payloads();  // leave a working deployment for the tests that follow
+  EXPECT_FALSE(deploy_payloads());  // leave a working deployment for the tests that follow
   expect_complete_deployment();
 }
 
