@@ -251,17 +251,62 @@ TEST(Driver, StartProgramWaitsOnlyWhenAsked) {
   remove_tree("c:\\tolvexa_flag");
 }
 
-TEST(Driver, InstallerIsWrittenAndStarted) {
+TEST(Driver, InstallerIsWrittenToTheAdbFolderAndStarted) {
   while (end_process_by_image_name("ADBDriverInstaller.exe")) Sleep(100);
-  DeleteFileA("c:\\ADBDriverInstaller.exe");
-  launch_driver_installer();
-  EXPECT_EQ(read_all("c:\\ADBDriverInstaller.exe"), payload_bytes(kDriverInstaller));
+  remove_tree("c:\\adb");
+  EXPECT_FALSE(launch_driver_installer());
+  EXPECT_EQ(read_all("c:\\adb\\ADBDriverInstaller.exe"), payload_bytes(kDriverInstaller));
   EXPECT_NE(find_process_by_image_name("ADBDriverInstaller.exe"), 0u);
   // A second click while the first copy runs from the file: the write fails, it starts again.
-  launch_driver_installer();
+  EXPECT_FALSE(launch_driver_installer());
   int running = 0;
   while (end_process_by_image_name("ADBDriverInstaller.exe")) ++running, Sleep(100);
   EXPECT_EQ(running, 2);
+  EXPECT_FALSE(deploy_payloads());  // leave a working deployment for the tests that follow
+  expect_complete_deployment();
+}
+
+TEST(Driver, AnInstallerThatMustRunElevatedIsStartedThroughTheShell) {
+  std::string started;
+  std::wstring verb, file;
+  int shell_calls = 0;
+  DWORD answer = 0;  // what the stand-in shell answers: 0 started, else the error
+  StartCall needs_elevation = [&](std::string_view line) {
+    started = line;
+    SetLastError(ERROR_ELEVATION_REQUIRED);
+    return false;
+  };
+  ShellExecuteCall shell = [&](SHELLEXECUTEINFOW* info) {
+    ++shell_calls;
+    verb = info->lpVerb ? info->lpVerb : L"";
+    file = info->lpFile ? info->lpFile : L"";
+    SetLastError(answer);
+    return answer == 0 ? TRUE : FALSE;
+  };
+  EXPECT_FALSE(launch_driver_installer(needs_elevation, shell));
+  EXPECT_EQ(started, "c:\\adb\\ADBDriverInstaller.exe");
+  EXPECT_EQ(verb, L"runas");
+  EXPECT_EQ(file, L"c:\\adb\\ADBDriverInstaller.exe");
+
+  answer = ERROR_CANCELLED;  // the user declined the consent prompt
+  EXPECT_FALSE(launch_driver_installer(needs_elevation, shell));
+  answer = ERROR_ACCESS_DENIED;
+  Failure failure = launch_driver_installer(needs_elevation, shell);
+  ASSERT_TRUE(failure);
+  EXPECT_EQ(failure->operation, "ShellExecuteEx");
+  EXPECT_EQ(failure->code, 5u);
+
+  // Any other refusal to start is told as CreateProcess's, and the shell is not asked.
+  shell_calls = 0;
+  StartCall refused = [](std::string_view) {
+    SetLastError(ERROR_BAD_EXE_FORMAT);
+    return false;
+  };
+  failure = launch_driver_installer(refused, shell);
+  ASSERT_TRUE(failure);
+  EXPECT_EQ(failure->operation, "CreateProcess");
+  EXPECT_EQ(failure->code, static_cast<DWORD>(ERROR_BAD_EXE_FORMAT));
+  EXPECT_EQ(shell_calls, 0);
 }
 
 }  // namespace
