@@ -9,6 +9,7 @@
 #include <sstream>
 #include <string>
 
+#include "exec/handle.h"
 #include "exec/process.h"
 #include "payload/catalogue.h"
 #include "payload/deploy.h"
@@ -38,12 +39,12 @@ void remove_tree(const std::string& path) {
 }
 
 std::wstring user_sid() {
-  HANDLE token = nullptr;
-  OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token);
-  BYTE buffer[256];
+  HANDLE raw = nullptr;
+  OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw);
+  Handle token(raw);
+  alignas(TOKEN_USER) BYTE buffer[256];
   DWORD size = 0;
-  GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &size);
-  CloseHandle(token);
+  GetTokenInformation(token.get(), TokenUser, buffer, sizeof buffer, &size);
   wchar_t* text = nullptr;
   ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, &text);
   std::wstring sid = text ? text : L"";
@@ -100,12 +101,12 @@ void expect_adb_dacl(PSECURITY_DESCRIPTOR descriptor, bool inherited = false) {
       {L"S-1-5-32-544", FILE_ALL_ACCESS},
       {user.c_str(), FILE_ALL_ACCESS},
       {L"S-1-1-0", FILE_GENERIC_READ | FILE_GENERIC_EXECUTE}};
+  const BYTE flags = inherited ? INHERITED_ACE : OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE;
   ASSERT_EQ(dacl->AceCount, 4);
   for (DWORD i = 0; i < 4; ++i) {
     ACCESS_ALLOWED_ACE* ace = nullptr;
     ASSERT_TRUE(GetAce(dacl, i, reinterpret_cast<void**>(&ace)));
     EXPECT_EQ(ace->Header.AceType, ACCESS_ALLOWED_ACE_TYPE);
-    BYTE flags = inherited ? INHERITED_ACE : OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE;
     EXPECT_EQ(ace->Header.AceFlags, flags);
     EXPECT_EQ(ace->Mask, expected[i].second);
     wchar_t* sid = nullptr;
@@ -214,8 +215,8 @@ TEST(Deploy, CompletesADeploymentThatWasCutShort) {
 }
 
 TEST(Deploy, AnObstacleStopsItBeforeAdbAndTheNextStartCompletes) {
-  // A folder where a temporary file or a library goes: the first cannot be removed, the
-  // second cannot be replaced.
+  // A folder, not empty, where a temporary file or a library goes: the first cannot be
+  // removed, the second cannot be replaced.
   for (const char* obstacle : {"c:\\adb\\AdbWinApi.dll.part", "c:\\adb\\AdbWinUsbApi.dll"}) {
     SCOPED_TRACE(obstacle);
     remove_tree("c:\\adb");
