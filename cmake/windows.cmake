@@ -61,7 +61,7 @@ add_library(tolvexa_win STATIC
   app/encoding_win32.cpp
   app/window_view_win32.cpp
   app/main_window_win32.cpp)
-target_link_libraries(tolvexa_win PUBLIC tolvexa_core shlwapi dbghelp comctl32)
+target_link_libraries(tolvexa_win PUBLIC tolvexa_core shlwapi comctl32 advapi32 shell32 ole32)
 
 add_executable(Tolvexa WIN32 app/main_win32.cpp app/resources.rc)
 target_link_libraries(Tolvexa PRIVATE tolvexa_win)

@@ -13,6 +13,8 @@ struct Payload {
 /// The adb tool and its three libraries, in the order deployment writes them: the
 /// libraries first, adb.exe last, because its presence marks a complete deployment.
 extern const Payload kAdbFiles[4];
+/// The USB driver installer, written beside adb on each click of its button: c:\adb is
+/// writable without elevation where the root of C: is not.
 extern const Payload kDriverInstaller;
 
 inline constexpr std::string_view kAdbDirectory = "c:\\adb";

@@ -11,7 +11,7 @@ const Payload kAdbFiles[4] = {
     {PAYLOAD_ADB, "c:\\adb\\adb.exe", 5937152},
 };
 
-const Payload kDriverInstaller = {PAYLOAD_DRIVER_INSTALLER, "c:\\ADBDriverInstaller.exe",
+const Payload kDriverInstaller = {PAYLOAD_DRIVER_INSTALLER, "c:\\adb\\ADBDriverInstaller.exe",
                                   11715584};
 
 std::string_view payload_bytes(const Payload& payload) {

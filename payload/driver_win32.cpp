@@ -2,12 +2,38 @@
 
 #include <windows.h>
 
+#include <objbase.h>
+
 #include <algorithm>
 #include <string>
 
+#include "app/encoding.h"
 #include "exec/handle.h"
 #include "payload/catalogue.h"
 #include "payload/deploy.h"
+
+namespace {
+
+// Starts the program through the shell with the "runas" verb, for which Windows asks the
+// user's consent to run it elevated. The user declining (ERROR_CANCELLED) is no failure.
+Failure start_elevated(const std::wstring& file, const ShellExecuteCall& shell_execute) {
+  SHELLEXECUTEINFOW info{};
+  info.cbSize = sizeof info;
+  info.fMask = SEE_MASK_FLAG_NO_UI;  // the failure is told in the log box, not by the shell
+  info.hwnd = GetActiveWindow();     // the consent prompt belongs to the window
+  info.lpVerb = L"runas";
+  info.lpFile = file.c_str();
+  info.nShow = SW_SHOWNORMAL;
+  // The shell may hand the start to COM objects, so COM is set up around the call.
+  HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+  BOOL started = shell_execute ? shell_execute(&info) : ShellExecuteExW(&info);
+  DWORD error = GetLastError();
+  if (SUCCEEDED(com)) CoUninitialize();
+  if (started || error == ERROR_CANCELLED) return {};
+  return error_of("ShellExecuteEx", error);
+}
+
+}  // namespace
 
 bool start_program(std::string_view command_line, bool wait_for_exit,
                    std::optional<int> show_style) {
@@ -30,10 +56,14 @@ bool start_program(std::string_view command_line, bool wait_for_exit,
   return true;
 }
 
-Failure launch_driver_installer() {
+Failure launch_driver_installer(const StartCall& start, const ShellExecuteCall& shell_execute) {
+  if (Failure failure = make_adb_directory()) return failure;
+  const std::string path(kDriverInstaller.target);
   // Written anew on every click; when an earlier copy still runs from the file, the write
   // fails and that copy is started again.
-  write_file(kDriverInstaller.target, {payload_bytes(kDriverInstaller)});
-  if (!start_program(kDriverInstaller.target, false)) return last_error("CreateProcess");
-  return {};
+  Failure written = try_write_file(path, {payload_bytes(kDriverInstaller)});
+  if (written && !file_exists(path)) return written;
+  if (start ? start(path) : start_program(path, false)) return {};
+  if (GetLastError() != ERROR_ELEVATION_REQUIRED) return last_error("CreateProcess");
+  return start_elevated(widen(path), shell_execute);
 }
