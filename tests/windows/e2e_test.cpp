@@ -22,7 +22,7 @@ using e2e::MessageBoxInfo;
 const std::wstring kAdbFolder = L"c:\\adb";
 const std::wstring kAdb = L"c:\\adb\\adb.exe";
 const std::wstring kInjected = L"c:\\adb\\injected.txt";
-const std::wstring kInstaller = L"c:\\ADBDriverInstaller.exe";
+const std::wstring kInstaller = L"c:\\adb\\ADBDriverInstaller.exe";
 
 constexpr int kActionTimeoutMs = 20000;  // one adb command through cmd.exe, with room to spare
 
