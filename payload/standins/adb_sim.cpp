@@ -8,10 +8,16 @@
 //
 // Which packages are uninstalled for user 0 is kept in adb_sim_state.txt beside
 // this exe (one name per line; no file means everything is installed), so the
-// phone remembers between runs. Environment variables:
+// phone remembers between runs. Environment variables, inherited from the
+// program that runs adb, so tests and demonstrations can pick a situation:
 //   TOLVEXA_ADB_DELAY_MS  sleep that many milliseconds before answering
 //   TOLVEXA_ADB_DELAY_MAX_MS  when above the delay: sleep a random time between the two
 //   TOLVEXA_ADB_PACKAGES  the phone carries exactly that many packages
+//   TOLVEXA_ADB_PHONE     absent | unauthorized | offline | two: no phone, one that has
+//                         not yet allowed this computer, one that is offline, or two
+//                         phones. `devices` lists them; every other command fails with
+//                         adb's own message and exit code 1, changing nothing. Unset or
+//                         any other value: one authorized phone.
 #include <windows.h>
 
 #include <fcntl.h>
@@ -21,6 +27,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <cwctype>
 #include <string>
 #include <unordered_set>
@@ -34,6 +41,7 @@ const char* const kDefaultPackages[] = {
 const size_t kDefaultCount = sizeof(kDefaultPackages) / sizeof(kDefaultPackages[0]);
 
 const char kSerial[] = "SIMULATED-PHONE-01";
+const char kSecondSerial[] = "SIMULATED-PHONE-02";
 const wchar_t kStateFileName[] = L"adb_sim_state.txt";
 const unsigned long long kMaxPackages = 1000000;
 const unsigned long long kMaxDelayMs = 600000;
@@ -62,6 +70,22 @@ unsigned long long envNumber(const char* name, unsigned long long max) {
     if (n > max) return max;
   }
   return n;
+}
+
+bool envIs(const char* name, const char* expected) {
+  const char* value = std::getenv(name);
+  return value != nullptr && std::strcmp(value, expected) == 0;
+}
+
+// Which phones the simulated adb sees (TOLVEXA_ADB_PHONE).
+enum class Attached { one, absent, unauthorized, offline, two };
+
+Attached attachedFromEnv() {
+  if (envIs("TOLVEXA_ADB_PHONE", "absent")) return Attached::absent;
+  if (envIs("TOLVEXA_ADB_PHONE", "unauthorized")) return Attached::unauthorized;
+  if (envIs("TOLVEXA_ADB_PHONE", "offline")) return Attached::offline;
+  if (envIs("TOLVEXA_ADB_PHONE", "two")) return Attached::two;
+  return Attached::one;
 }
 
 struct Phone {
@@ -176,19 +200,60 @@ class Simulator {
   Reply run(const std::vector<std::string>& args) {
     if (args.empty()) return usage("adb devices | adb shell pm ... | adb uninstall --user 0 PACKAGE");
     const std::string& command = args[0];
-    if (command == "devices") {
-      if (args.size() != 1) return usage("adb devices");
-      return answer(std::string("List of devices attached\r\n") + kSerial + "\tdevice\r\n\r\n");
-    }
-    if (command == "uninstall") {
-      if (args.size() != 4 || args[1] != "--user" || args[2] != "0") return usage("adb uninstall --user 0 PACKAGE");
-      return uninstall(args[3]);
-    }
-    if (command == "shell") return shell(args);
-    return failure("adb: unknown command " + command);
+    if (command == "devices" && args.size() != 1) return usage("adb devices");
+    if (command == "uninstall" && (args.size() != 4 || args[1] != "--user" || args[2] != "0"))
+      return usage("adb uninstall --user 0 PACKAGE");
+    if (command != "devices" && command != "uninstall" && command != "shell")
+      return failure("adb: unknown command " + command);
+    if (command == "devices") return devices();
+    std::string unreachable = whyUnreachable();
+    if (!unreachable.empty()) return failure(unreachable);
+    if (command == "uninstall") return uninstall(args[3]);
+    return shell(args);
   }
 
  private:
+  Reply devices() const {
+    std::string list = "List of devices attached\r\n";
+    switch (attached_) {
+      case Attached::absent:
+        break;
+      case Attached::unauthorized:
+        list += std::string(kSerial) + "\tunauthorized\r\n";
+        break;
+      case Attached::offline:
+        list += std::string(kSerial) + "\toffline\r\n";
+        break;
+      case Attached::two:
+        list += std::string(kSerial) + "\tdevice\r\n" + kSecondSerial + "\tdevice\r\n";
+        break;
+      case Attached::one:
+        list += std::string(kSerial) + "\tdevice\r\n";
+        break;
+    }
+    return answer(list + "\r\n");
+  }
+
+  // adb's message when a command cannot go to exactly one ready phone; empty when it can.
+  std::string whyUnreachable() const {
+    switch (attached_) {
+      case Attached::absent:
+        return "error: no devices/emulators found";
+      case Attached::unauthorized:
+        return "error: device unauthorized.\r\n"
+               "This adb server's $ADB_VENDOR_KEYS is not set\r\n"
+               "Try 'adb kill-server' if that seems wrong.\r\n"
+               "Otherwise check for a confirmation dialog on your device.";
+      case Attached::offline:
+        return "error: device offline";
+      case Attached::two:
+        return "error: more than one device/emulator";
+      case Attached::one:
+        break;
+    }
+    return "";
+  }
+
   // adb joins the words after "shell" into one line that the phone's shell
   // splits again, so `shell pm list packages` and `shell "pm list packages"` agree.
   Reply shell(const std::vector<std::string>& args) {
@@ -284,6 +349,7 @@ class Simulator {
   static constexpr const char* kBusy = "adb: error: the simulated phone is busy (state lock timed out)";
   static constexpr const char* kCannotSave = "adb: error: cannot save the simulated phone's state file";
 
+  Attached attached_ = attachedFromEnv();
   Phone phone_ = makePhone();
   std::wstring folder_;
 };

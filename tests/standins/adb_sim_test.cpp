@@ -18,6 +18,9 @@
 namespace {
 
 const char kNotInstalled[] = "Failure [not installed for 0]\r\n";
+const char kOnePhone[] = "List of devices attached\r\nSIMULATED-PHONE-01\tdevice\r\n\r\n";
+
+bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 // The build hands over the path as the cross tool chain sees it; Wine shows
 // the Unix root as drive Z:.
@@ -169,7 +172,7 @@ class AdbSimTest : public ::testing::Test {
 
 TEST_F(AdbSimTest, DevicesAndPackageListsAreExactAndStable) {
   Result devices = adb("devices");
-  EXPECT_EQ(devices.out, "List of devices attached\r\nSIMULATED-PHONE-01\tdevice\r\n\r\n");
+  EXPECT_EQ(devices.out, kOnePhone);
   EXPECT_EQ(devices.err, "");
   EXPECT_EQ(devices.code, 0u);
 
@@ -302,6 +305,44 @@ TEST_F(AdbSimTest, ConcurrentCallsKeepEveryUninstall) {
   std::vector<std::string> list = packages(false);
   EXPECT_EQ(list.size() + targets.size(), packages(true).size());
   for (const std::string& name : targets) EXPECT_FALSE(has(list, name)) << name;
+}
+
+// Without exactly one authorized phone, devices says what it sees and every
+// other command fails with adb's message, before touching the phone's state.
+TEST_F(AdbSimTest, PhoneStatesAnswerAsAdbDoesAndChangeNothing) {
+  const std::string head = "List of devices attached\r\n";
+  struct Case {
+    const wchar_t* state;
+    std::string devices;
+    std::string error;
+  };
+  const Case cases[] = {
+      {L"absent", head + "\r\n", "error: no devices/emulators found\r\n"},
+      {L"unauthorized", head + "SIMULATED-PHONE-01\tunauthorized\r\n\r\n",
+       "error: device unauthorized.\r\nThis adb server's $ADB_VENDOR_KEYS is not set\r\nTry 'adb kill-server' if "
+       "that seems wrong.\r\nOtherwise check for a confirmation dialog on your device.\r\n"},
+      {L"offline", head + "SIMULATED-PHONE-01\toffline\r\n\r\n", "error: device offline\r\n"},
+      {L"two", head + "SIMULATED-PHONE-01\tdevice\r\nSIMULATED-PHONE-02\tdevice\r\n\r\n",
+       "error: more than one device/emulator\r\n"},
+  };
+  for (const Case& c : cases) {
+    ScopedEnv phone(L"TOLVEXA_ADB_PHONE", c.state);
+    Result devices = adb("devices");
+    EXPECT_EQ(devices.out, c.devices) << c.state;
+    EXPECT_EQ(devices.err, "") << c.state;
+    EXPECT_EQ(devices.code, 0u) << c.state;
+    for (const char* args : {"uninstall --user 0 com.tencent.mm", "shell pm list packages"}) {
+      Result r = adb(args);
+      EXPECT_EQ(r.out, "") << c.state << ": " << args;
+      EXPECT_EQ(r.err, c.error) << c.state << ": " << args;
+      EXPECT_EQ(r.code, 1u) << c.state << ": " << args;
+    }
+  }
+  EXPECT_FALSE(exists(dir_ + L"\\adb_sim_state.txt"));
+  EXPECT_TRUE(has(packages(false), "com.tencent.mm"));
+
+  ScopedEnv other(L"TOLVEXA_ADB_PHONE", L"Absent");
+  EXPECT_EQ(adb("devices").out, kOnePhone) << "any other value is the one authorized phone";
 }
 
 }  // namespace
