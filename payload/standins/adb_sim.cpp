@@ -18,6 +18,11 @@
 //                         phones. `devices` lists them; every other command fails with
 //                         adb's own message and exit code 1, changing nothing. Unset or
 //                         any other value: one authorized phone.
+//   TOLVEXA_ADB_DAEMON    fresh: the first command that needs the adb server prints on
+//                         stderr, before anything else, the two lines of adb starting
+//                         its daemon, and creates adb_sim_daemon.txt beside this exe;
+//                         while that file exists the daemon counts as running. Delete it
+//                         for another fresh start.
 #include <windows.h>
 
 #include <fcntl.h>
@@ -43,6 +48,7 @@ const size_t kDefaultCount = sizeof(kDefaultPackages) / sizeof(kDefaultPackages[
 const char kSerial[] = "SIMULATED-PHONE-01";
 const char kSecondSerial[] = "SIMULATED-PHONE-02";
 const wchar_t kStateFileName[] = L"adb_sim_state.txt";
+const wchar_t kDaemonMarkerName[] = L"adb_sim_daemon.txt";
 const unsigned long long kMaxPackages = 1000000;
 const unsigned long long kMaxDelayMs = 600000;
 const DWORD kLockWaitMs = 60000;
@@ -205,6 +211,11 @@ class Simulator {
       return usage("adb uninstall --user 0 PACKAGE");
     if (command != "devices" && command != "uninstall" && command != "shell")
       return failure("adb: unknown command " + command);
+
+    // The command line is sound: adb now talks to its server, starting it first
+    // when it does not run, and through it to the phone.
+    Reply problem;
+    if (!announceDaemon(problem)) return problem;
     if (command == "devices") return devices();
     std::string unreachable = whyUnreachable();
     if (!unreachable.empty()) return failure(unreachable);
@@ -252,6 +263,29 @@ class Simulator {
         break;
     }
     return "";
+  }
+
+  // TOLVEXA_ADB_DAEMON=fresh: the first command to find the daemon not running
+  // prints its start lines, straight away so they come before anything else.
+  // Checked and marked under the state lock, so of two commands started
+  // together only one prints them.
+  bool announceDaemon(Reply& problem) {
+    if (!envIs("TOLVEXA_ADB_DAEMON", "fresh")) return true;
+    if (!haveFolder(problem)) return false;
+    StateLock lock(folder());
+    if (!lock.held()) {
+      problem = failure(kBusy);
+      return false;
+    }
+    std::wstring marker = folder() + L"\\" + kDaemonMarkerName;
+    if (GetFileAttributesW(marker.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+    // Should the marker not be created, the daemon simply starts again next time.
+    HANDLE file = CreateFileW(marker.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    const char lines[] = "* daemon not running; starting now at tcp:5037\r\n* daemon started successfully\r\n";
+    std::fwrite(lines, 1, sizeof lines - 1, stderr);
+    std::fflush(stderr);
+    return true;
   }
 
   // adb joins the words after "shell" into one line that the phone's shell
@@ -327,12 +361,15 @@ class Simulator {
     return answer("Package " + name + " installed for user: 0\r\n");
   }
 
+  bool haveFolder(Reply& problem) {
+    if (!folder().empty()) return true;
+    problem = failure("adb: error: cannot find the folder of the simulated adb");
+    return false;
+  }
+
   // Reads the state; the caller holds the lock.
   bool loadState(NameSet& uninstalled, Reply& problem) {
-    if (folder().empty()) {
-      problem = failure("adb: error: cannot find the folder of the simulated adb");
-      return false;
-    }
+    if (!haveFolder(problem)) return false;
     if (!readState(statePath(), uninstalled)) {
       problem = failure("adb: error: cannot read the simulated phone's state file");
       return false;

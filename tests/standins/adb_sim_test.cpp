@@ -345,4 +345,34 @@ TEST_F(AdbSimTest, PhoneStatesAnswerAsAdbDoesAndChangeNothing) {
   EXPECT_EQ(adb("devices").out, kOnePhone) << "any other value is the one authorized phone";
 }
 
+TEST_F(AdbSimTest, DaemonStartLinesComeOnceWhileTheMarkerExists) {
+  const std::string started = "* daemon not running; starting now at tcp:5037\r\n* daemon started successfully\r\n";
+  const std::wstring marker = dir_ + L"\\adb_sim_daemon.txt";
+  EXPECT_EQ(adb("devices").err, "");
+  EXPECT_FALSE(exists(marker)) << "created without TOLVEXA_ADB_DAEMON";
+
+  ScopedEnv fresh(L"TOLVEXA_ADB_DAEMON", L"fresh");
+  std::vector<Running> runs;
+  {
+    ScopedEnv delay(L"TOLVEXA_ADB_DELAY_MS", L"300");  // both find the daemon not running
+    runs.push_back(start("devices"));
+    runs.push_back(start("shell pm list packages"));
+  }
+  Result first = finish(runs[0]);
+  Result second = finish(runs[1]);
+  EXPECT_EQ(first.err + second.err, started) << "printed once, by one of the two";
+  EXPECT_EQ(first.out, kOnePhone);
+  EXPECT_EQ(first.code, 0u);
+  EXPECT_EQ(second.code, 0u);
+  EXPECT_TRUE(exists(marker));
+  EXPECT_EQ(adb("devices").err, "");
+
+  // Another fresh start: the lines come before the error of a missing phone.
+  ASSERT_TRUE(DeleteFileW(marker.c_str()));
+  ScopedEnv absent(L"TOLVEXA_ADB_PHONE", L"absent");
+  Result r = adb("uninstall --user 0 com.tencent.mm");
+  EXPECT_EQ(r.err, started + "error: no devices/emulators found\r\n");
+  EXPECT_EQ(r.code, 1u);
+}
+
 }  // namespace
