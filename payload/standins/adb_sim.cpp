@@ -5,6 +5,7 @@
 //   adb shell pm list packages [-u]
 //   adb uninstall --user 0 PACKAGE
 //   adb shell pm install-existing --user 0 PACKAGE
+//   adb fork-server server        the background adb server (see TOLVEXA_ADB_SERVER)
 //
 // Which packages are uninstalled for user 0 is kept in adb_sim_state.txt beside
 // this exe (one name per line; no file means everything is installed), so the
@@ -23,6 +24,10 @@
 //                         its daemon, and creates adb_sim_daemon.txt beside this exe;
 //                         while that file exists the daemon counts as running. Delete it
 //                         for another fresh start.
+//   TOLVEXA_ADB_SERVER    1: a command that needs the adb server starts one in the
+//                         background unless one runs for this folder: a copy of this exe
+//                         run as `adb fork-server server`, sharing no handles with its
+//                         caller, that holds a named event and sleeps for 10 minutes.
 #include <windows.h>
 
 #include <fcntl.h>
@@ -52,6 +57,8 @@ const wchar_t kDaemonMarkerName[] = L"adb_sim_daemon.txt";
 const unsigned long long kMaxPackages = 1000000;
 const unsigned long long kMaxDelayMs = 600000;
 const DWORD kLockWaitMs = 60000;
+const DWORD kServerLifeMs = 600000;  // a server nobody ends still goes away on its own
+const DWORD kServerStartWaitMs = 10000;
 
 using NameSet = std::unordered_set<std::string>;
 
@@ -117,14 +124,58 @@ Phone makePhone() {
   return phone;
 }
 
-// The folder holding this exe, where the state file lives; empty on failure.
-std::wstring exeFolder() {
+// The full path of this exe; empty on failure.
+std::wstring exePath() {
   std::vector<wchar_t> buffer(32768);
   DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
   if (n == 0 || n >= buffer.size()) return L"";
-  std::wstring path(buffer.data(), n);
+  return std::wstring(buffer.data(), n);
+}
+
+// The folder holding this exe, where the state file lives; empty on failure.
+std::wstring exeFolder() {
+  std::wstring path = exePath();
+  if (path.empty()) return L"";
   size_t slash = path.find_last_of(L"\\/");
   return slash == std::wstring::npos ? L"." : path.substr(0, slash);
+}
+
+// The name of a kernel object shared by the simulated adb processes of one
+// folder, so copies in other folders (other tests) stay apart.
+std::wstring folderObjectName(const wchar_t* kind, const std::wstring& folder) {
+  unsigned hash = 2166136261u;  // FNV-1a of the folder, case folded
+  for (wchar_t c : folder) hash = (hash ^ static_cast<unsigned>(std::towupper(c))) * 16777619u;
+  wchar_t suffix[16];
+  std::swprintf(suffix, 16, L"-%08x", hash);
+  return std::wstring(L"Local\\TolvexaAdbSim") + kind + suffix;
+}
+
+// The background server holds this event for as long as it runs.
+std::wstring serverEventName(const std::wstring& folder) { return folderObjectName(L"Server", folder); }
+
+bool serverRuns(const std::wstring& name) {
+  HANDLE event = OpenEventW(SYNCHRONIZE, FALSE, name.c_str());
+  if (event == nullptr) return false;
+  CloseHandle(event);
+  return true;
+}
+
+// `adb fork-server server`: holds the event that tells the server runs, and
+// sleeps. A second server for the same folder leaves at once, as real adb does
+// when the port is taken.
+int runServer() {
+  std::wstring folder = exeFolder();
+  if (folder.empty()) return 1;
+  HANDLE event = CreateEventW(nullptr, TRUE, FALSE, serverEventName(folder).c_str());
+  if (event == nullptr) return 1;
+  if (GetLastError() == ERROR_ALREADY_EXISTS) {
+    CloseHandle(event);
+    std::fputs("adb: error: a simulated adb server already runs for this folder\r\n", stderr);
+    return 1;
+  }
+  Sleep(kServerLifeMs);
+  CloseHandle(event);
+  return 0;
 }
 
 // Serialises reading and rewriting the state among simulated adb processes
@@ -133,11 +184,7 @@ std::wstring exeFolder() {
 class StateLock {
  public:
   explicit StateLock(const std::wstring& folder) {
-    unsigned hash = 2166136261u;  // FNV-1a of the folder, case folded
-    for (wchar_t c : folder) hash = (hash ^ static_cast<unsigned>(std::towupper(c))) * 16777619u;
-    wchar_t name[64];
-    std::swprintf(name, 64, L"Local\\TolvexaAdbSimState-%08x", hash);
-    handle_ = CreateMutexW(nullptr, FALSE, name);
+    handle_ = CreateMutexW(nullptr, FALSE, folderObjectName(L"State", folder).c_str());
     if (handle_ != nullptr) {
       DWORD r = WaitForSingleObject(handle_, kLockWaitMs);
       held_ = (r == WAIT_OBJECT_0 || r == WAIT_ABANDONED);
@@ -215,7 +262,7 @@ class Simulator {
     // The command line is sound: adb now talks to its server, starting it first
     // when it does not run, and through it to the phone.
     Reply problem;
-    if (!announceDaemon(problem)) return problem;
+    if (!announceDaemon(problem) || !startServer(problem)) return problem;
     if (command == "devices") return devices();
     std::string unreachable = whyUnreachable();
     if (!unreachable.empty()) return failure(unreachable);
@@ -286,6 +333,48 @@ class Simulator {
     std::fwrite(lines, 1, sizeof lines - 1, stderr);
     std::fflush(stderr);
     return true;
+  }
+
+  // TOLVEXA_ADB_SERVER=1: starts the background server unless its event shows
+  // one runs. The server gets no handle of ours, above all not the pipe our
+  // reader waits on, and runs in a process group of its own. Under the state
+  // lock, and waiting until the server holds its event, so that commands run
+  // together or one after the other start only one.
+  bool startServer(Reply& problem) {
+    if (!envIs("TOLVEXA_ADB_SERVER", "1")) return true;
+    if (!haveFolder(problem)) return false;
+    StateLock lock(folder());
+    if (!lock.held()) {
+      problem = failure(kBusy);
+      return false;
+    }
+    const std::wstring event = serverEventName(folder());
+    if (serverRuns(event)) return true;
+
+    const std::wstring exe = exePath();
+    std::wstring line = L"\"" + exe + L"\" fork-server server";
+    std::vector<wchar_t> buffer(line.begin(), line.end());
+    buffer.push_back(L'\0');
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;  // with null handles: none of ours
+    PROCESS_INFORMATION info = {};
+    if (exe.empty() || !CreateProcessW(exe.c_str(), buffer.data(), nullptr, nullptr, FALSE,
+                                       CREATE_NO_WINDOW | CREATE_NEW_PROCESS_GROUP, nullptr, nullptr, &startup,
+                                       &info)) {
+      problem = failure(kNoServer);
+      return false;
+    }
+    CloseHandle(info.hThread);
+    bool up = serverRuns(event);
+    for (DWORD waited = 0; !up && waited < kServerStartWaitMs; waited += 10) {
+      bool ended = WaitForSingleObject(info.hProcess, 10) == WAIT_OBJECT_0;
+      up = serverRuns(event);
+      if (ended) break;
+    }
+    CloseHandle(info.hProcess);
+    if (!up) problem = failure(kNoServer);
+    return up;
   }
 
   // adb joins the words after "shell" into one line that the phone's shell
@@ -385,6 +474,7 @@ class Simulator {
 
   static constexpr const char* kBusy = "adb: error: the simulated phone is busy (state lock timed out)";
   static constexpr const char* kCannotSave = "adb: error: cannot save the simulated phone's state file";
+  static constexpr const char* kNoServer = "* failed to start daemon\r\nadb: error: cannot connect to daemon";
 
   Attached attached_ = attachedFromEnv();
   Phone phone_ = makePhone();
@@ -397,6 +487,8 @@ int main(int argc, char** argv) {
   // Binary mode: every line already ends in CR LF and must not gain another CR.
   _setmode(_fileno(stdout), _O_BINARY);
   _setmode(_fileno(stderr), _O_BINARY);
+  if (argc == 3 && std::strcmp(argv[1], "fork-server") == 0 && std::strcmp(argv[2], "server") == 0)
+    return runServer();
 
   unsigned long long delay = envNumber("TOLVEXA_ADB_DELAY_MS", kMaxDelayMs);
   unsigned long long most = envNumber("TOLVEXA_ADB_DELAY_MAX_MS", kMaxDelayMs);
