@@ -28,6 +28,8 @@
 //                         background unless one runs for this folder: a copy of this exe
 //                         run as `adb fork-server server`, sharing no handles with its
 //                         caller, that holds a named event and sleeps for 10 minutes.
+//   TOLVEXA_ADB_ENDLESS   1: `shell pm list packages [-u]` prints package lines without
+//                         end, until the reader goes away.
 #include <windows.h>
 
 #include <fcntl.h>
@@ -59,6 +61,7 @@ const unsigned long long kMaxDelayMs = 600000;
 const DWORD kLockWaitMs = 60000;
 const DWORD kServerLifeMs = 600000;  // a server nobody ends still goes away on its own
 const DWORD kServerStartWaitMs = 10000;
+const size_t kEndlessBlockBytes = 65536;
 
 using NameSet = std::unordered_set<std::string>;
 
@@ -405,6 +408,7 @@ class Simulator {
   }
 
   Reply list(bool withUninstalled) {
+    if (envIs("TOLVEXA_ADB_ENDLESS", "1")) return listWithoutEnd();
     NameSet uninstalled;
     if (!withUninstalled) {
       // Held while reading too: on Windows a file open for reading cannot be
@@ -423,6 +427,24 @@ class Simulator {
       out += "\r\n";
     }
     return answer(out);
+  }
+
+  // TOLVEXA_ADB_ENDLESS=1: numbered package lines in blocks of whole lines until
+  // a write fails because the reader went away; the exit code then tells that
+  // the output was cut.
+  Reply listWithoutEnd() {
+    std::string block;
+    block.reserve(kEndlessBlockBytes + 64);
+    for (unsigned long long n = 1;;) {
+      block.clear();
+      while (block.size() < kEndlessBlockBytes) {
+        block += "package:com.example.endless.app";
+        block += std::to_string(n++);
+        block += "\r\n";
+      }
+      if (std::fwrite(block.data(), 1, block.size(), stdout) != block.size() || std::fflush(stdout) != 0)
+        return {"", "", 1};
+    }
   }
 
   Reply uninstall(const std::string& name) {

@@ -475,4 +475,30 @@ TEST_F(AdbSimTest, ServerStartsOnceAndOutlivesItsCaller) {
   EXPECT_EQ(adbProcesses(false), servers);
 }
 
+TEST_F(AdbSimTest, EndlessListingStopsOnceTheReaderGoes) {
+  ScopedEnv endless(L"TOLVEXA_ADB_ENDLESS", L"1");
+  for (const char* args : {"shell pm list packages", "shell pm list packages -u"}) {
+    Running run = start(args);
+    std::string out;
+    char chunk[65536];
+    DWORD n = 0;
+    while (out.size() < 10u << 20 && ReadFile(run.out, chunk, sizeof chunk, &n, nullptr) && n > 0)
+      out.append(chunk, n);
+    ASSERT_GE(out.size(), 10u << 20) << args;
+    unsigned long long expected = 1;
+    for (size_t start = 0, end; (end = out.find("\r\n", start)) != std::string::npos; start = end + 2, ++expected) {
+      if (out.compare(start, end - start, "package:com.example.endless.app" + std::to_string(expected)) != 0) {
+        ADD_FAILURE() << args << ": line " << expected << " is " << out.substr(start, end - start);
+        break;
+      }
+    }
+    CloseHandle(run.out);
+    EXPECT_EQ(WaitForSingleObject(run.process, 5000), WAIT_OBJECT_0) << args << ": still writing";
+    DWORD code = 0;
+    GetExitCodeProcess(run.process, &code);
+    EXPECT_EQ(code, 1u) << args << ": a cut listing must not end in success";
+    CloseHandle(run.process);
+  }
+}
+
 }  // namespace
