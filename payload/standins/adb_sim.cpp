@@ -5,13 +5,31 @@
 //   adb shell pm list packages [-u]
 //   adb uninstall --user 0 PACKAGE
 //   adb shell pm install-existing --user 0 PACKAGE
+//   adb fork-server server        the background adb server (see TOLVEXA_ADB_SERVER)
 //
 // Which packages are uninstalled for user 0 is kept in adb_sim_state.txt beside
 // this exe (one name per line; no file means everything is installed), so the
-// phone remembers between runs. Environment variables:
+// phone remembers between runs. Environment variables, inherited from the
+// program that runs adb, so tests and demonstrations can pick a situation:
 //   TOLVEXA_ADB_DELAY_MS  sleep that many milliseconds before answering
 //   TOLVEXA_ADB_DELAY_MAX_MS  when above the delay: sleep a random time between the two
 //   TOLVEXA_ADB_PACKAGES  the phone carries exactly that many packages
+//   TOLVEXA_ADB_PHONE     absent | unauthorized | offline | two: no phone, one that has
+//                         not yet allowed this computer, one that is offline, or two
+//                         phones. `devices` lists them; every other command fails with
+//                         adb's own message and exit code 1, changing nothing. Unset or
+//                         any other value: one authorized phone.
+//   TOLVEXA_ADB_DAEMON    fresh: the first command that needs the adb server prints on
+//                         stderr, before anything else, the two lines of adb starting
+//                         its daemon, and creates adb_sim_daemon.txt beside this exe;
+//                         while that file exists the daemon counts as running. Delete it
+//                         for another fresh start.
+//   TOLVEXA_ADB_SERVER    1: a command that needs the adb server starts one in the
+//                         background unless one runs for this folder: a copy of this exe
+//                         run as `adb fork-server server`, sharing no handles with its
+//                         caller, that holds a named event and sleeps for 10 minutes.
+//   TOLVEXA_ADB_ENDLESS   1: `shell pm list packages [-u]` prints package lines without
+//                         end, until the reader goes away.
 #include <windows.h>
 
 #include <fcntl.h>
@@ -21,6 +39,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <cwctype>
 #include <string>
 #include <unordered_set>
@@ -34,10 +53,15 @@ const char* const kDefaultPackages[] = {
 const size_t kDefaultCount = sizeof(kDefaultPackages) / sizeof(kDefaultPackages[0]);
 
 const char kSerial[] = "SIMULATED-PHONE-01";
+const char kSecondSerial[] = "SIMULATED-PHONE-02";
 const wchar_t kStateFileName[] = L"adb_sim_state.txt";
+const wchar_t kDaemonMarkerName[] = L"adb_sim_daemon.txt";
 const unsigned long long kMaxPackages = 1000000;
 const unsigned long long kMaxDelayMs = 600000;
 const DWORD kLockWaitMs = 60000;
+const DWORD kServerLifeMs = 600000;  // a server nobody ends still goes away on its own
+const DWORD kServerStartWaitMs = 10000;
+const size_t kEndlessBlockBytes = 65536;
 
 using NameSet = std::unordered_set<std::string>;
 
@@ -64,6 +88,22 @@ unsigned long long envNumber(const char* name, unsigned long long max) {
   return n;
 }
 
+bool envIs(const char* name, const char* expected) {
+  const char* value = std::getenv(name);
+  return value != nullptr && std::strcmp(value, expected) == 0;
+}
+
+// Which phones the simulated adb sees (TOLVEXA_ADB_PHONE).
+enum class Attached { one, absent, unauthorized, offline, two };
+
+Attached attachedFromEnv() {
+  if (envIs("TOLVEXA_ADB_PHONE", "absent")) return Attached::absent;
+  if (envIs("TOLVEXA_ADB_PHONE", "unauthorized")) return Attached::unauthorized;
+  if (envIs("TOLVEXA_ADB_PHONE", "offline")) return Attached::offline;
+  if (envIs("TOLVEXA_ADB_PHONE", "two")) return Attached::two;
+  return Attached::one;
+}
+
 struct Phone {
   std::vector<std::string> packages;  // in the order pm lists them
   NameSet carried;
@@ -87,14 +127,58 @@ Phone makePhone() {
   return phone;
 }
 
-// The folder holding this exe, where the state file lives; empty on failure.
-std::wstring exeFolder() {
+// The full path of this exe; empty on failure.
+std::wstring exePath() {
   std::vector<wchar_t> buffer(32768);
   DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
   if (n == 0 || n >= buffer.size()) return L"";
-  std::wstring path(buffer.data(), n);
+  return std::wstring(buffer.data(), n);
+}
+
+// The folder holding this exe, where the state file lives; empty on failure.
+std::wstring exeFolder() {
+  std::wstring path = exePath();
+  if (path.empty()) return L"";
   size_t slash = path.find_last_of(L"\\/");
   return slash == std::wstring::npos ? L"." : path.substr(0, slash);
+}
+
+// The name of a kernel object shared by the simulated adb processes of one
+// folder, so copies in other folders (other tests) stay apart.
+std::wstring folderObjectName(const wchar_t* kind, const std::wstring& folder) {
+  unsigned hash = 2166136261u;  // FNV-1a of the folder, case folded
+  for (wchar_t c : folder) hash = (hash ^ static_cast<unsigned>(std::towupper(c))) * 16777619u;
+  wchar_t suffix[16];
+  std::swprintf(suffix, 16, L"-%08x", hash);
+  return std::wstring(L"Local\\TolvexaAdbSim") + kind + suffix;
+}
+
+// The background server holds this event for as long as it runs.
+std::wstring serverEventName(const std::wstring& folder) { return folderObjectName(L"Server", folder); }
+
+bool serverRuns(const std::wstring& name) {
+  HANDLE event = OpenEventW(SYNCHRONIZE, FALSE, name.c_str());
+  if (event == nullptr) return false;
+  CloseHandle(event);
+  return true;
+}
+
+// `adb fork-server server`: holds the event that tells the server runs, and
+// sleeps. A second server for the same folder leaves at once, as real adb does
+// when the port is taken.
+int runServer() {
+  std::wstring folder = exeFolder();
+  if (folder.empty()) return 1;
+  HANDLE event = CreateEventW(nullptr, TRUE, FALSE, serverEventName(folder).c_str());
+  if (event == nullptr) return 1;
+  if (GetLastError() == ERROR_ALREADY_EXISTS) {
+    CloseHandle(event);
+    std::fputs("adb: error: a simulated adb server already runs for this folder\r\n", stderr);
+    return 1;
+  }
+  Sleep(kServerLifeMs);
+  CloseHandle(event);
+  return 0;
 }
 
 // Serialises reading and rewriting the state among simulated adb processes
@@ -103,11 +187,7 @@ std::wstring exeFolder() {
 class StateLock {
  public:
   explicit StateLock(const std::wstring& folder) {
-    unsigned hash = 2166136261u;  // FNV-1a of the folder, case folded
-    for (wchar_t c : folder) hash = (hash ^ static_cast<unsigned>(std::towupper(c))) * 16777619u;
-    wchar_t name[64];
-    std::swprintf(name, 64, L"Local\\TolvexaAdbSimState-%08x", hash);
-    handle_ = CreateMutexW(nullptr, FALSE, name);
+    handle_ = CreateMutexW(nullptr, FALSE, folderObjectName(L"State", folder).c_str());
     if (handle_ != nullptr) {
       DWORD r = WaitForSingleObject(handle_, kLockWaitMs);
       held_ = (r == WAIT_OBJECT_0 || r == WAIT_ABANDONED);
@@ -176,19 +256,130 @@ class Simulator {
   Reply run(const std::vector<std::string>& args) {
     if (args.empty()) return usage("adb devices | adb shell pm ... | adb uninstall --user 0 PACKAGE");
     const std::string& command = args[0];
-    if (command == "devices") {
-      if (args.size() != 1) return usage("adb devices");
-      return answer(std::string("List of devices attached\r\n") + kSerial + "\tdevice\r\n\r\n");
-    }
-    if (command == "uninstall") {
-      if (args.size() != 4 || args[1] != "--user" || args[2] != "0") return usage("adb uninstall --user 0 PACKAGE");
-      return uninstall(args[3]);
-    }
-    if (command == "shell") return shell(args);
-    return failure("adb: unknown command " + command);
+    if (command == "devices" && args.size() != 1) return usage("adb devices");
+    if (command == "uninstall" && (args.size() != 4 || args[1] != "--user" || args[2] != "0"))
+      return usage("adb uninstall --user 0 PACKAGE");
+    if (command != "devices" && command != "uninstall" && command != "shell")
+      return failure("adb: unknown command " + command);
+
+    // The command line is sound: adb now talks to its server, starting it first
+    // when it does not run, and through it to the phone.
+    Reply problem;
+    if (!announceDaemon(problem) || !startServer(problem)) return problem;
+    if (command == "devices") return devices();
+    std::string unreachable = whyUnreachable();
+    if (!unreachable.empty()) return failure(unreachable);
+    if (command == "uninstall") return uninstall(args[3]);
+    return shell(args);
   }
 
  private:
+  Reply devices() const {
+    std::string list = "List of devices attached\r\n";
+    switch (attached_) {
+      case Attached::absent:
+        break;
+      case Attached::unauthorized:
+        list += std::string(kSerial) + "\tunauthorized\r\n";
+        break;
+      case Attached::offline:
+        list += std::string(kSerial) + "\toffline\r\n";
+        break;
+      case Attached::two:
+        list += std::string(kSerial) + "\tdevice\r\n" + kSecondSerial + "\tdevice\r\n";
+        break;
+      case Attached::one:
+        list += std::string(kSerial) + "\tdevice\r\n";
+        break;
+    }
+    return answer(list + "\r\n");
+  }
+
+  // adb's message when a command cannot go to exactly one ready phone; empty when it can.
+  std::string whyUnreachable() const {
+    switch (attached_) {
+      case Attached::absent:
+        return "error: no devices/emulators found";
+      case Attached::unauthorized:
+        return "error: device unauthorized.\r\n"
+               "This adb server's $ADB_VENDOR_KEYS is not set\r\n"
+               "Try 'adb kill-server' if that seems wrong.\r\n"
+               "Otherwise check for a confirmation dialog on your device.";
+      case Attached::offline:
+        return "error: device offline";
+      case Attached::two:
+        return "error: more than one device/emulator";
+      case Attached::one:
+        break;
+    }
+    return "";
+  }
+
+  // TOLVEXA_ADB_DAEMON=fresh: the first command to find the daemon not running
+  // prints its start lines, straight away so they come before anything else.
+  // Checked and marked under the state lock, so of two commands started
+  // together only one prints them.
+  bool announceDaemon(Reply& problem) {
+    if (!envIs("TOLVEXA_ADB_DAEMON", "fresh")) return true;
+    if (!haveFolder(problem)) return false;
+    StateLock lock(folder());
+    if (!lock.held()) {
+      problem = failure(kBusy);
+      return false;
+    }
+    std::wstring marker = folder() + L"\\" + kDaemonMarkerName;
+    if (GetFileAttributesW(marker.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+    // Should the marker not be created, the daemon simply starts again next time.
+    HANDLE file = CreateFileW(marker.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    const char lines[] = "* daemon not running; starting now at tcp:5037\r\n* daemon started successfully\r\n";
+    std::fwrite(lines, 1, sizeof lines - 1, stderr);
+    std::fflush(stderr);
+    return true;
+  }
+
+  // TOLVEXA_ADB_SERVER=1: starts the background server unless its event shows
+  // one runs. The server gets no handle of ours, above all not the pipe our
+  // reader waits on, and runs in a process group of its own. Under the state
+  // lock, and waiting until the server holds its event, so that commands run
+  // together or one after the other start only one.
+  bool startServer(Reply& problem) {
+    if (!envIs("TOLVEXA_ADB_SERVER", "1")) return true;
+    if (!haveFolder(problem)) return false;
+    StateLock lock(folder());
+    if (!lock.held()) {
+      problem = failure(kBusy);
+      return false;
+    }
+    const std::wstring event = serverEventName(folder());
+    if (serverRuns(event)) return true;
+
+    const std::wstring exe = exePath();
+    std::wstring line = L"\"" + exe + L"\" fork-server server";
+    std::vector<wchar_t> buffer(line.begin(), line.end());
+    buffer.push_back(L'\0');
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;  // with null handles: none of ours
+    PROCESS_INFORMATION info = {};
+    if (exe.empty() || !CreateProcessW(exe.c_str(), buffer.data(), nullptr, nullptr, FALSE,
+                                       CREATE_NO_WINDOW | CREATE_NEW_PROCESS_GROUP, nullptr, nullptr, &startup,
+                                       &info)) {
+      problem = failure(kNoServer);
+      return false;
+    }
+    CloseHandle(info.hThread);
+    bool up = serverRuns(event);
+    for (DWORD waited = 0; !up && waited < kServerStartWaitMs; waited += 10) {
+      bool ended = WaitForSingleObject(info.hProcess, 10) == WAIT_OBJECT_0;
+      up = serverRuns(event);
+      if (ended) break;
+    }
+    CloseHandle(info.hProcess);
+    if (!up) problem = failure(kNoServer);
+    return up;
+  }
+
   // adb joins the words after "shell" into one line that the phone's shell
   // splits again, so `shell pm list packages` and `shell "pm list packages"` agree.
   Reply shell(const std::vector<std::string>& args) {
@@ -217,6 +408,7 @@ class Simulator {
   }
 
   Reply list(bool withUninstalled) {
+    if (envIs("TOLVEXA_ADB_ENDLESS", "1")) return listWithoutEnd();
     NameSet uninstalled;
     if (!withUninstalled) {
       // Held while reading too: on Windows a file open for reading cannot be
@@ -235,6 +427,24 @@ class Simulator {
       out += "\r\n";
     }
     return answer(out);
+  }
+
+  // TOLVEXA_ADB_ENDLESS=1: numbered package lines in blocks of whole lines until
+  // a write fails because the reader went away; the exit code then tells that
+  // the output was cut.
+  Reply listWithoutEnd() {
+    std::string block;
+    block.reserve(kEndlessBlockBytes + 64);
+    for (unsigned long long n = 1;;) {
+      block.clear();
+      while (block.size() < kEndlessBlockBytes) {
+        block += "package:com.example.endless.app";
+        block += std::to_string(n++);
+        block += "\r\n";
+      }
+      if (std::fwrite(block.data(), 1, block.size(), stdout) != block.size() || std::fflush(stdout) != 0)
+        return {"", "", 1};
+    }
   }
 
   Reply uninstall(const std::string& name) {
@@ -262,12 +472,15 @@ class Simulator {
     return answer("Package " + name + " installed for user: 0\r\n");
   }
 
+  bool haveFolder(Reply& problem) {
+    if (!folder().empty()) return true;
+    problem = failure("adb: error: cannot find the folder of the simulated adb");
+    return false;
+  }
+
   // Reads the state; the caller holds the lock.
   bool loadState(NameSet& uninstalled, Reply& problem) {
-    if (folder().empty()) {
-      problem = failure("adb: error: cannot find the folder of the simulated adb");
-      return false;
-    }
+    if (!haveFolder(problem)) return false;
     if (!readState(statePath(), uninstalled)) {
       problem = failure("adb: error: cannot read the simulated phone's state file");
       return false;
@@ -283,7 +496,9 @@ class Simulator {
 
   static constexpr const char* kBusy = "adb: error: the simulated phone is busy (state lock timed out)";
   static constexpr const char* kCannotSave = "adb: error: cannot save the simulated phone's state file";
+  static constexpr const char* kNoServer = "* failed to start daemon\r\nadb: error: cannot connect to daemon";
 
+  Attached attached_ = attachedFromEnv();
   Phone phone_ = makePhone();
   std::wstring folder_;
 };
@@ -294,6 +509,8 @@ int main(int argc, char** argv) {
   // Binary mode: every line already ends in CR LF and must not gain another CR.
   _setmode(_fileno(stdout), _O_BINARY);
   _setmode(_fileno(stderr), _O_BINARY);
+  if (argc == 3 && std::strcmp(argv[1], "fork-server") == 0 && std::strcmp(argv[2], "server") == 0)
+    return runServer();
 
   unsigned long long delay = envNumber("TOLVEXA_ADB_DELAY_MS", kMaxDelayMs);
   unsigned long long most = envNumber("TOLVEXA_ADB_DELAY_MAX_MS", kMaxDelayMs);

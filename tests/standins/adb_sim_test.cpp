@@ -3,10 +3,13 @@
 // works on its own copy of adb.exe in a fresh folder, so it starts with every
 // package installed.
 #include <windows.h>
+#include <tlhelp32.h>
+#include <winternl.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cwctype>
 #include <set>
 #include <string>
 #include <vector>
@@ -18,6 +21,28 @@
 namespace {
 
 const char kNotInstalled[] = "Failure [not installed for 0]\r\n";
+const char kOnePhone[] = "List of devices attached\r\nSIMULATED-PHONE-01\tdevice\r\n\r\n";
+
+bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// Another process of the same bitness: its command line, read from its
+// process parameters (Wine does not answer ProcessCommandLineInformation).
+std::wstring commandLineOf(HANDLE process) {
+  using Query = LONG(NTAPI*)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
+  static const auto query = reinterpret_cast<Query>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
+  PROCESS_BASIC_INFORMATION basic = {};
+  PEB peb = {};
+  RTL_USER_PROCESS_PARAMETERS parameters = {};
+  if (query == nullptr || query(process, ProcessBasicInformation, &basic, sizeof basic, nullptr) < 0 ||
+      !ReadProcessMemory(process, basic.PebBaseAddress, &peb, sizeof peb, nullptr) ||
+      !ReadProcessMemory(process, peb.ProcessParameters, &parameters, sizeof parameters, nullptr))
+    return L"";
+  std::wstring line(parameters.CommandLine.Length / sizeof(wchar_t), L'\0');
+  if (!ReadProcessMemory(process, parameters.CommandLine.Buffer, &line[0], parameters.CommandLine.Length, nullptr))
+    return L"";
+  return line;
+}
 
 // The build hands over the path as the cross tool chain sees it; Wine shows
 // the Unix root as drive Z:.
@@ -45,6 +70,7 @@ struct Result {
   std::string out;
   std::string err;
   DWORD code = 0xFFFFFFFF;
+  bool pipeEnded = true;
 };
 
 struct Running {
@@ -67,6 +93,14 @@ class AdbSimTest : public ::testing::Test {
   }
 
   void TearDown() override {
+    // Servers, and any adb.exe a failed test left running, hold the copy open.
+    for (DWORD pid : adbProcesses(false)) {
+      HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
+      if (process == nullptr) continue;
+      TerminateProcess(process, 1);
+      WaitForSingleObject(process, 5000);
+      CloseHandle(process);
+    }
     WIN32_FIND_DATAW found;
     HANDLE find = FindFirstFileW((dir_ + L"\\*").c_str(), &found);
     if (find != INVALID_HANDLE_VALUE) {
@@ -111,11 +145,29 @@ class AdbSimTest : public ::testing::Test {
     return run;
   }
 
-  Result finish(Running& run) {
+  // Reads stdout to its end and waits for the process. With a limit, gives up
+  // on a pipe still open after that many milliseconds, as when a process the
+  // command started holds its write end: pipeEnded is then false.
+  Result finish(Running& run, DWORD pipeLimitMs = INFINITE) {
     Result result;
     char chunk[65536];
     DWORD n = 0;
-    while (ReadFile(run.out, chunk, sizeof chunk, &n, nullptr) && n > 0) result.out.append(chunk, n);
+    if (pipeLimitMs == INFINITE) {
+      while (ReadFile(run.out, chunk, sizeof chunk, &n, nullptr) && n > 0) result.out.append(chunk, n);
+    } else {
+      const DWORD begun = GetTickCount();
+      DWORD available = 0;
+      while (PeekNamedPipe(run.out, nullptr, 0, nullptr, &available, nullptr)) {
+        if (available > 0 && ReadFile(run.out, chunk, std::min<DWORD>(available, sizeof chunk), &n, nullptr)) {
+          result.out.append(chunk, n);
+        } else if (GetTickCount() - begun > pipeLimitMs) {
+          result.pipeEnded = false;
+          break;
+        } else {
+          Sleep(10);
+        }
+      }
+    }
     CloseHandle(run.out);
     WaitForSingleObject(run.process, INFINITE);
     GetExitCodeProcess(run.process, &result.code);
@@ -159,6 +211,38 @@ class AdbSimTest : public ::testing::Test {
     return names;
   }
 
+  // The adb.exe processes running from this test's copy; with onlyServers those
+  // whose command line names fork-server.
+  std::vector<DWORD> adbProcesses(bool onlyServers) {
+    std::vector<DWORD> found;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return found;
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+      if (_wcsicmp(entry.szExeFile, L"adb.exe") != 0) continue;
+      HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, entry.th32ProcessID);
+      if (process == nullptr) continue;
+      wchar_t image[MAX_PATH * 2];
+      DWORD size = MAX_PATH * 2;
+      bool ours = QueryFullProcessImageNameW(process, 0, image, &size) && _wcsicmp(image, adb_.c_str()) == 0;
+      if (ours && (!onlyServers || commandLineOf(process).find(L"fork-server") != std::wstring::npos))
+        found.push_back(entry.th32ProcessID);
+      CloseHandle(process);
+    }
+    CloseHandle(snapshot);
+    return found;
+  }
+
+  // The event a server holds, named after the folder of its exe (FNV-1a, case folded).
+  std::wstring serverEventName() const {
+    unsigned hash = 2166136261u;
+    for (wchar_t c : dir_) hash = (hash ^ static_cast<unsigned>(std::towupper(c))) * 16777619u;
+    wchar_t name[64];
+    swprintf(name, 64, L"Local\\TolvexaAdbSimServer-%08x", hash);
+    return name;
+  }
+
   static bool has(const std::vector<std::string>& names, const std::string& name) {
     return std::find(names.begin(), names.end(), name) != names.end();
   }
@@ -169,7 +253,7 @@ class AdbSimTest : public ::testing::Test {
 
 TEST_F(AdbSimTest, DevicesAndPackageListsAreExactAndStable) {
   Result devices = adb("devices");
-  EXPECT_EQ(devices.out, "List of devices attached\r\nSIMULATED-PHONE-01\tdevice\r\n\r\n");
+  EXPECT_EQ(devices.out, kOnePhone);
   EXPECT_EQ(devices.err, "");
   EXPECT_EQ(devices.code, 0u);
 
@@ -302,6 +386,119 @@ TEST_F(AdbSimTest, ConcurrentCallsKeepEveryUninstall) {
   std::vector<std::string> list = packages(false);
   EXPECT_EQ(list.size() + targets.size(), packages(true).size());
   for (const std::string& name : targets) EXPECT_FALSE(has(list, name)) << name;
+}
+
+// Without exactly one authorized phone, devices says what it sees and every
+// other command fails with adb's message, before touching the phone's state.
+TEST_F(AdbSimTest, PhoneStatesAnswerAsAdbDoesAndChangeNothing) {
+  const std::string head = "List of devices attached\r\n";
+  struct Case {
+    const wchar_t* state;
+    std::string devices;
+    std::string error;
+  };
+  const Case cases[] = {
+      {L"absent", head + "\r\n", "error: no devices/emulators found\r\n"},
+      {L"unauthorized", head + "SIMULATED-PHONE-01\tunauthorized\r\n\r\n",
+       "error: device unauthorized.\r\nThis adb server's $ADB_VENDOR_KEYS is not set\r\nTry 'adb kill-server' if "
+       "that seems wrong.\r\nOtherwise check for a confirmation dialog on your device.\r\n"},
+      {L"offline", head + "SIMULATED-PHONE-01\toffline\r\n\r\n", "error: device offline\r\n"},
+      {L"two", head + "SIMULATED-PHONE-01\tdevice\r\nSIMULATED-PHONE-02\tdevice\r\n\r\n",
+       "error: more than one device/emulator\r\n"},
+  };
+  for (const Case& c : cases) {
+    ScopedEnv phone(L"TOLVEXA_ADB_PHONE", c.state);
+    Result devices = adb("devices");
+    EXPECT_EQ(devices.out, c.devices) << c.state;
+    EXPECT_EQ(devices.err, "") << c.state;
+    EXPECT_EQ(devices.code, 0u) << c.state;
+    for (const char* args : {"uninstall --user 0 com.tencent.mm", "shell pm list packages"}) {
+      Result r = adb(args);
+      EXPECT_EQ(r.out, "") << c.state << ": " << args;
+      EXPECT_EQ(r.err, c.error) << c.state << ": " << args;
+      EXPECT_EQ(r.code, 1u) << c.state << ": " << args;
+    }
+  }
+  EXPECT_FALSE(exists(dir_ + L"\\adb_sim_state.txt"));
+  EXPECT_TRUE(has(packages(false), "com.tencent.mm"));
+
+  ScopedEnv other(L"TOLVEXA_ADB_PHONE", L"Absent");
+  EXPECT_EQ(adb("devices").out, kOnePhone) << "any other value is the one authorized phone";
+}
+
+TEST_F(AdbSimTest, DaemonStartLinesComeOnceWhileTheMarkerExists) {
+  const std::string started = "* daemon not running; starting now at tcp:5037\r\n* daemon started successfully\r\n";
+  const std::wstring marker = dir_ + L"\\adb_sim_daemon.txt";
+  EXPECT_EQ(adb("devices").err, "");
+  EXPECT_FALSE(exists(marker)) << "created without TOLVEXA_ADB_DAEMON";
+
+  ScopedEnv fresh(L"TOLVEXA_ADB_DAEMON", L"fresh");
+  std::vector<Running> runs;
+  {
+    ScopedEnv delay(L"TOLVEXA_ADB_DELAY_MS", L"300");  // both find the daemon not running
+    runs.push_back(start("devices"));
+    runs.push_back(start("shell pm list packages"));
+  }
+  Result first = finish(runs[0]);
+  Result second = finish(runs[1]);
+  EXPECT_EQ(first.err + second.err, started) << "printed once, by one of the two";
+  EXPECT_EQ(first.out, kOnePhone);
+  EXPECT_EQ(first.code, 0u);
+  EXPECT_EQ(second.code, 0u);
+  EXPECT_TRUE(exists(marker));
+  EXPECT_EQ(adb("devices").err, "");
+
+  // Another fresh start: the lines come before the error of a missing phone.
+  ASSERT_TRUE(DeleteFileW(marker.c_str()));
+  ScopedEnv absent(L"TOLVEXA_ADB_PHONE", L"absent");
+  Result r = adb("uninstall --user 0 com.tencent.mm");
+  EXPECT_EQ(r.err, started + "error: no devices/emulators found\r\n");
+  EXPECT_EQ(r.code, 1u);
+}
+
+TEST_F(AdbSimTest, ServerStartsOnceAndOutlivesItsCaller) {
+  ScopedEnv server(L"TOLVEXA_ADB_SERVER", L"1");
+  Running run = start("devices");
+  Result first = finish(run, 10000);
+  ASSERT_TRUE(first.pipeEnded) << "the server holds the caller's pipe, so the caller never sees the output end";
+  EXPECT_EQ(first.out, kOnePhone);
+  const std::vector<DWORD> servers = adbProcesses(true);
+  ASSERT_EQ(servers.size(), 1u);
+  HANDLE event = OpenEventW(SYNCHRONIZE, FALSE, serverEventName().c_str());
+  EXPECT_NE(event, nullptr) << "the server does not hold its event";
+  if (event != nullptr) CloseHandle(event);
+
+  EXPECT_EQ(adb("shell pm list packages").code, 0u);
+  EXPECT_EQ(adbProcesses(true), servers) << "a second server";
+  Result direct = adb("fork-server server");
+  EXPECT_EQ(direct.code, 1u) << "a second server started by hand stays";
+  EXPECT_EQ(adbProcesses(false), servers);
+}
+
+TEST_F(AdbSimTest, EndlessListingStopsOnceTheReaderGoes) {
+  ScopedEnv endless(L"TOLVEXA_ADB_ENDLESS", L"1");
+  for (const char* args : {"shell pm list packages", "shell pm list packages -u"}) {
+    Running run = start(args);
+    std::string out;
+    char chunk[65536];
+    DWORD n = 0;
+    while (out.size() < 10u << 20 && ReadFile(run.out, chunk, sizeof chunk, &n, nullptr) && n > 0)
+      out.append(chunk, n);
+    ASSERT_GE(out.size(), 10u << 20) << args;
+    unsigned long long expected = 1;
+    for (size_t start = 0, end; (end = out.find("\r\n", start)) != std::string::npos; start = end + 2, ++expected) {
+      if (out.compare(start, end - start, "package:com.example.endless.app" + std::to_string(expected)) != 0) {
+        ADD_FAILURE() << args << ": line " << expected << " is " << out.substr(start, end - start);
+        break;
+      }
+    }
+    CloseHandle(run.out);
+    EXPECT_EQ(WaitForSingleObject(run.process, 5000), WAIT_OBJECT_0) << args << ": still writing";
+    DWORD code = 0;
+    GetExitCodeProcess(run.process, &code);
+    EXPECT_EQ(code, 1u) << args << ": a cut listing must not end in success";
+    CloseHandle(run.process);
+  }
 }
 
 }  // namespace
