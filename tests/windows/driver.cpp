@@ -235,6 +235,13 @@ MessageBoxInfo describe_message_box(HWND box) {
   info.text = window_text(GetDlgItem(box, kMessageBoxTextId));
   info.has_ok = shown_child(box, IDOK);
   info.has_cancel = shown_child(box, IDCANCEL);
+  info.has_yes = shown_child(box, IDYES);
+  info.has_no = shown_child(box, IDNO);
+  for (int id : {IDOK, IDCANCEL, IDYES, IDNO}) {
+    HWND button = GetDlgItem(box, id);
+    if (button && (GetWindowLongW(button, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
+      info.default_button = id;
+  }
   return info;
 }
 

@@ -52,6 +52,9 @@ struct MessageBoxInfo {
   std::wstring text;
   bool has_ok = false;
   bool has_cancel = false;
+  bool has_yes = false;
+  bool has_no = false;
+  int default_button = 0;  // the id of the button drawn as the default, which Enter presses
 };
 
 /// Top-level message boxes (dialogs of class "#32770") of a process.

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -685,6 +686,216 @@ TEST_F(EndToEnd, LimitsOnTimeAndNameLengthHold) {
   ASSERT_TRUE(app.answer(box.hwnd, IDOK));
   EXPECT_EQ(app.text(IDC_EDIT1), L"卸载APP中，请稍后...\r\n\r\n命令在 120 秒内没有结束，已停止。\r\n");
   expect_clean_close(app, 1);
+}
+
+const std::wstring kHintNoPhone =
+    L"提示：没有找到手机。请用数据线连接手机，在手机的“开发者选项”中打开“USB调试”，然后点“连接设备”。\r\n";
+const std::wstring kHintUnauthorized =
+    L"提示：手机还没有允许这台电脑调试。请解锁手机屏幕，在“允许USB调试吗？”对话框中勾选“一律允许”，再点“允许”。\r\n";
+const std::wstring kHintOffline =
+    L"提示：手机处于离线状态。请拔下数据线再重新插上；仍不行时，请在“开发者选项”中撤销USB调试授权，然后重新连接。\r\n";
+const std::wstring kHintTwoPhones = L"提示：连接了不止一台设备。请只连接一台手机后再试。\r\n";
+
+TEST_F(EndToEnd, DaemonLinesGoToTheLogNotTheList) {
+  DeleteFileW(L"c:\\adb\\adb_sim_daemon.txt");
+  App app(tolvexa_exe(), {{L"TOLVEXA_ADB_DAEMON", L"fresh"}});
+  ASSERT_TRUE(app.ready()) << app.error();
+  std::vector<std::wstring> names = phone_packages();  // starts the simulated daemon
+  DeleteFileW(L"c:\\adb\\adb_sim_daemon.txt");
+  ASSERT_TRUE(app.click(IDC_BUTTON1));
+  const std::wstring log = L"APP数量为： " + std::to_wstring(names.size()) +
+                           L"\r\n* daemon not running; starting now at tcp:5037\r\n"
+                           L"* daemon started successfully\r\n";
+  std::wstring last;
+  ASSERT_TRUE(app.wait_text(IDC_EDIT1, [&](const std::wstring& t) { return t == log; },
+                            kActionTimeoutMs, &last))
+      << difference(log, last);
+  EXPECT_EQ(app.text(IDC_EDIT3), as_listing(names));
+  expect_clean_close(app, 0);
+  DeleteFileW(L"c:\\adb\\adb_sim_daemon.txt");
+}
+
+TEST_F(EndToEnd, EachPhoneStateShowsItsHintAfterAdbsWords) {
+  const std::wstring unauthorized_error =
+      L"error: device unauthorized.\r\nThis adb server's $ADB_VENDOR_KEYS is not set\r\n"
+      L"Try 'adb kill-server' if that seems wrong.\r\n"
+      L"Otherwise check for a confirmation dialog on your device.\r\n";
+  struct Row {
+    const wchar_t* state;
+    std::wstring devices, connect_hint, error, hint;
+  } rows[] = {
+      {L"absent", L"List of devices attached\r\n\r\n", kHintNoPhone,
+       L"error: no devices/emulators found\r\n", kHintNoPhone},
+      {L"unauthorized", L"List of devices attached\r\nSIMULATED-PHONE-01\tunauthorized\r\n\r\n",
+       kHintUnauthorized, unauthorized_error, kHintUnauthorized},
+      {L"offline", L"List of devices attached\r\nSIMULATED-PHONE-01\toffline\r\n\r\n",
+       kHintOffline, L"error: device offline\r\n", kHintOffline},
+      {L"two",
+       L"List of devices attached\r\nSIMULATED-PHONE-01\tdevice\r\nSIMULATED-PHONE-02\tdevice\r\n\r\n",
+       L"", L"error: more than one device/emulator\r\n", kHintTwoPhones},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(e2e::narrow(row.state));
+    App app(tolvexa_exe(), {{L"TOLVEXA_ADB_PHONE", row.state}});
+    ASSERT_TRUE(app.ready()) << app.error();
+    click_and_expect_log(app, IDC_BUTTON5, L"连接设备中...\r\n" + row.devices + row.connect_hint);
+    app.set_text(IDC_EDIT2, L"com.miui.notes");
+    click_and_expect_log(app, IDC_BUTTON2,
+                         L"卸载APP中，请稍后...\r\n" + row.error + L"\r\n" + row.hint + L"完成...\r\n");
+    expect_clean_close(app, 0);
+  }
+  EXPECT_FALSE(e2e::file_exists(kStateFile));
+}
+
+TEST_F(EndToEnd, ACommandThatCannotStartSaysWhyAndDoesNotSayDone) {
+  App app(tolvexa_exe());
+  ASSERT_TRUE(app.ready()) << app.error();
+  // The names of the pipes the program would make next, taken by someone else: it will not
+  // share them, so no command can start.
+  std::vector<Handle> squatted;
+  for (int i = 1; i <= 200; ++i) {
+    std::wstring name = L"\\\\.\\pipe\\tolvexa-" + std::to_wstring(GetProcessId(app.process())) +
+                        L"-" + std::to_wstring(i);
+    squatted.emplace_back(CreateNamedPipeW(name.c_str(), PIPE_ACCESS_INBOUND, PIPE_TYPE_BYTE, 1,
+                                           0, 0, 0, nullptr));
+  }
+  app.set_text(IDC_EDIT2, L"com.miui.notes");
+  ASSERT_TRUE(app.click(IDC_BUTTON2));
+  const std::wstring start = L"卸载APP中，请稍后...\r\n无法运行命令：";
+  std::wstring log;
+  ASSERT_TRUE(app.wait_text(
+      IDC_EDIT1, [&](const std::wstring& t) { return t.size() > start.size() && app.enabled(IDC_BUTTON2); },
+      kActionTimeoutMs, &log));
+  EXPECT_EQ(log.substr(0, start.size()), start) << e2e::narrow(log);
+  EXPECT_NE(log.find(L"CreateNamedPipe"), std::wstring::npos) << e2e::narrow(log);
+  EXPECT_EQ(log.substr(log.size() - 3), L"）\r\n") << e2e::narrow(log);
+  EXPECT_EQ(log.find(L"完成"), std::wstring::npos);
+  squatted.clear();
+  expect_clean_close(app, 0);
+  EXPECT_FALSE(e2e::file_exists(kStateFile));
+}
+
+TEST_F(EndToEnd, AnAdbFolderThatCannotBeMadeIsToldAndTheWindowStillOpens) {
+  e2e::remove_folder(kAdbFolder);
+  HANDLE file = CreateFileW(kAdbFolder.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  CloseHandle(file);
+  {
+    App app(tolvexa_exe());
+    ASSERT_TRUE(app.ready()) << app.error();
+    std::wstring log = app.text(IDC_EDIT1);
+    const std::wstring start = L"无法把 adb 工具写入 c:\\adb：";
+    const std::wstring end = L"\r\n请检查磁盘空间和 c:\\adb 的写入权限，然后重新打开本程序。\r\n";
+    EXPECT_EQ(log.substr(0, start.size()), start) << e2e::narrow(log);
+    ASSERT_GT(log.size(), start.size() + end.size());
+    EXPECT_EQ(log.substr(log.size() - end.size()), end) << e2e::narrow(log);
+    expect_clean_close(app, 0);
+  }
+  DeleteFileW(kAdbFolder.c_str());
+}
+
+TEST_F(EndToEnd, ADriverInstallerThatCannotBeWrittenIsTold) {
+  App app(tolvexa_exe());
+  ASSERT_TRUE(app.ready()) << app.error();
+  DeleteFileW(kInstaller.c_str());
+  ASSERT_TRUE(CreateDirectoryW(kInstaller.c_str(), nullptr));  // in the way of the file
+  ASSERT_TRUE(app.click(IDC_BUTTON4));
+  MessageBoxInfo box;
+  ASSERT_TRUE(app.wait_message_box(box, 10000));
+  EXPECT_EQ(box.caption, kCaption);
+  const std::wstring start = L"无法启动驱动安装程序：";
+  EXPECT_EQ(box.text.substr(0, start.size()), start) << e2e::narrow(box.text);
+  EXPECT_GT(box.text.size(), start.size());
+  EXPECT_EQ(GetWindow(box.hwnd, GW_OWNER), app.window());
+  ASSERT_TRUE(app.answer(box.hwnd, IDOK));
+  EXPECT_TRUE(e2e::processes_named(L"ADBDriverInstaller.exe").empty());
+  RemoveDirectoryW(kInstaller.c_str());
+  expect_clean_close(app, 1);
+}
+
+TEST_F(EndToEnd, ClosingEndsTheAdbServerOurAdbStarted) {
+  App app(tolvexa_exe(), {{L"TOLVEXA_ADB_SERVER", L"1"}});
+  ASSERT_TRUE(app.ready()) << app.error();
+  click_and_expect_log(app, IDC_BUTTON5,
+                       L"连接设备中...\r\nList of devices attached\r\nSIMULATED-PHONE-01\tdevice\r\n\r\n");
+  // The command has ended; the server it started runs on.
+  ASSERT_EQ(e2e::processes_named(L"adb.exe").size(), 1u);
+  app.close();
+  expect_clean_end(app, 0, 5000, "the program did not end");
+  EXPECT_TRUE(e2e::wait_until([] { return e2e::processes_named(L"adb.exe").empty(); }, 3000));
+}
+
+TEST_F(EndToEnd, CriticalPackagesAreRemovedOnlyAfterYesAndNeverByTheBatch) {
+  App app(tolvexa_exe());
+  ASSERT_TRUE(app.ready()) << app.error();
+  const std::wstring question =
+      L"com.miui.home 是手机的关键组件（桌面），卸载后手机可能无法正常使用，甚至无法开机。\r\n确定要卸载吗？";
+  app.set_text(IDC_EDIT1, L"earlier");
+  app.set_text(IDC_EDIT2, L"com.miui.home");
+
+  // No: nothing runs, the log is as it was.
+  ASSERT_TRUE(app.click(IDC_BUTTON2));
+  MessageBoxInfo box = expect_message_box(app, question);
+  EXPECT_TRUE(box.has_yes && box.has_no);
+  EXPECT_FALSE(box.has_ok || box.has_cancel);
+  EXPECT_EQ(box.default_button, IDNO);
+  EXPECT_EQ(GetWindow(box.hwnd, GW_OWNER), app.window());
+  ASSERT_TRUE(app.answer(box.hwnd, IDNO));
+  Sleep(300);
+  EXPECT_EQ(app.text(IDC_EDIT1), L"earlier");
+  EXPECT_FALSE(e2e::file_exists(kStateFile));
+
+  // Yes: removed as any other package.
+  ASSERT_TRUE(app.click(IDC_BUTTON2));
+  box = expect_message_box(app, question);
+  ASSERT_TRUE(app.answer(box.hwnd, IDYES));
+  std::wstring log = L"卸载APP中，请稍后...\r\nSuccess\r\n\r\n完成...\r\n";
+  std::wstring last;
+  ASSERT_TRUE(app.wait_text(IDC_EDIT1, [&](const std::wstring& t) { return t == log; },
+                            kActionTimeoutMs, &last))
+      << difference(log, last);
+  EXPECT_EQ(e2e::read_file(kStateFile), "com.miui.home\r\n");
+
+  // Restore is never asked about.
+  click_and_expect_log(app, IDC_BUTTON7,
+                       L"恢复APP，请稍后...\r\nPackage com.miui.home installed for user: 0\r\n\r\n");
+
+  // A batch over a filtered list skips exactly the critical items, running nothing for them.
+  std::vector<std::wstring> names = phone_packages();
+  list_all(app, names);
+  std::vector<std::wstring> chosen = containing(names, L"com.miui.s");
+  app.set_text(IDC_EDIT2, L"com.miui.s");
+  ASSERT_TRUE(app.click(IDC_BUTTON3));
+  ASSERT_TRUE(app.wait_text(IDC_EDIT3, [&](const std::wstring& t) { return t == as_listing(chosen); }, 5000));
+  ASSERT_TRUE(app.click(IDC_BUTTON8));
+  box = expect_message_box(app, L"是否批量卸载编辑框里的app");
+  ASSERT_TRUE(app.answer(box.hwnd, IDOK));
+  const std::map<std::wstring, std::wstring> critical = {{L"com.miui.securitycenter", L"手机管家"},
+                                                         {L"com.miui.securitycore", L"安全核心组件"}};
+  log = L"准备卸载APP...\r\n";
+  std::vector<std::wstring> removed;
+  for (const std::wstring& name : chosen) {
+    log += L"卸载: <" + name + L"> 中，请稍后...\r\n";
+    auto found = critical.find(name);
+    if (found == critical.end()) {
+      log += L"Success\r\n\r\n";
+      removed.push_back(name);
+    } else {
+      log += name + L" 是手机的关键组件（" + found->second +
+             L"），已跳过。如确需卸载，请用“卸载”按钮单独卸载。\r\n";
+    }
+  }
+  log += L"完成...\r\n";
+  ASSERT_EQ(removed.size() + 2, chosen.size()) << "both critical packages are on the phone";
+  ASSERT_TRUE(e2e::wait_until(
+      [&] { return (last = app.text(IDC_EDIT1)) == log && app.enabled(IDC_BUTTON8); },
+      kActionTimeoutMs * static_cast<int>(chosen.size())))
+      << difference(log, last);
+  std::vector<std::wstring> state = e2e::split_lines(e2e::widen(e2e::read_file(kStateFile)));
+  std::sort(state.begin(), state.end());
+  std::sort(removed.begin(), removed.end());
+  EXPECT_EQ(state, removed);
+  expect_clean_close(app, 3);
 }
 
 }  // namespace
