@@ -133,11 +133,18 @@ class Monkey {
     return list;
   }
 
+  // True when the program would run a command for this text: only package-name bytes, and
+  // something besides blanks.
+  static bool runs_a_command(const std::wstring& text) {
+    for (wchar_t c : text)
+      if (!(iswalnum(c) && c < 128) && c != L'.' && c != L'_' && c != L' ') return false;
+    return !trim_blanks(text).empty();
+  }
+
   // A package of the pool that a command line built from this text would act on; empty
   // for text that runs no command or acts on nothing the phone carries.
   std::wstring target_of(const std::wstring& text) const {
-    for (wchar_t c : text)
-      if (!(iswalnum(c) && c < 128) && c != L'.' && c != L'_' && c != L' ') return L"";
+    if (!runs_a_command(text)) return L"";
     std::wstring name = trim_blanks(text);
     for (const std::wstring& known : pool_)
       if (known == name) return name;
@@ -177,7 +184,12 @@ class Monkey {
     int answer = IDOK;
     if (box.text == kBatchQuestion) {
       std::vector<std::wstring> items = e2e::split_lines(app_.text(IDC_EDIT3));
-      if (items.size() > 3 || pick(4) == 0) {
+      // A filtered listing may hold packages beyond the pool, which the phone's state would
+      // then not account for: such a batch is declined.
+      bool beyond_pool = std::any_of(items.begin(), items.end(), [&](const std::wstring& item) {
+        return runs_a_command(item) && target_of(item).empty();
+      });
+      if (items.size() > 3 || beyond_pool || pick(4) == 0) {
         answer = IDCANCEL;
       } else {
         for (const std::wstring& item : items) {
