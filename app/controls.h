@@ -1,17 +1,12 @@
-/* Control ids of the main window, by form name. Shared with the end-to-end tests, which find
-   the controls by these ids. */
+// The main window's controls by role, and the ids they carry. Shared with the tests, which
+// find a control by its role through these ids.
 #pragma once
 
-#define IDC_BUTTON1 1001 /* list-all button */
-#define IDC_BUTTON2 1002 /* uninstall button */
-#define IDC_BUTTON3 1003 /* filter button */
-#define IDC_BUTTON4 1004 /* driver button */
-#define IDC_BUTTON5 1005 /* connect button */
-#define IDC_BUTTON6 1006 /* uninstalled-list button (hidden) */
-#define IDC_BUTTON7 1007 /* restore button */
-#define IDC_BUTTON8 1008 /* batch uninstall button */
-#define IDC_EDIT1 2001   /* log box */
-#define IDC_EDIT2 2002   /* name box */
-#define IDC_EDIT3 2003   /* list box */
+#include "packages/view.h"
+
+/// The id of a button: one per role, in the order of the roles.
+constexpr int control_id(Button role) { return 1001 + static_cast<int>(role); }
+/// The id of an edit box.
+constexpr int control_id(Box role) { return 2001 + static_cast<int>(role); }
 
 #define MAIN_WINDOW_CLASS L"TolvexaMainWindow"

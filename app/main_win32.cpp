@@ -3,6 +3,9 @@
 
 #include <commctrl.h>
 
+#include <string>
+
+#include "app/encoding.h"
 #include "app/main_window.h"
 #include "exec/wait.h"
 #include "packages/actions.h"
@@ -12,8 +15,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   InitCommonControls();
   set_message_filter(&MainWindow::filter_message);
   MainWindow window;
-  if (!window.create(instance)) {
-    MessageBoxW(nullptr, L"载入启动窗口失败", L"Tolvexa", MB_OK | MB_ICONERROR);
+  if (Failure failure = window.create(instance)) {
+    // The first line as the program has always said it; the system's reason after it.
+    std::wstring text = L"载入启动窗口失败\r\n" + widen(failure->describe());
+    MessageBoxW(nullptr, text.c_str(), L"Tolvexa", MB_OK | MB_ICONERROR);
     return -1;
   }
   if (Failure failure = deploy_payloads()) report_deploy_failure(window.view(), failure->describe());

@@ -4,7 +4,9 @@
 
 #include <windows.h>
 
+#include "app/gdi.h"
 #include "app/window_view.h"
+#include "exec/error.h"
 
 class MainWindow {
  public:
@@ -14,8 +16,8 @@ class MainWindow {
   MainWindow& operator=(const MainWindow&) = delete;
 
   /// Creates the window and its controls, all still invisible but for the controls that
-  /// start visible. False when the window cannot be created.
-  bool create(HINSTANCE instance);
+  /// start visible. The failure when the window cannot be created.
+  Failure create(HINSTANCE instance);
   void show();
   bool exists() const { return hwnd_ != nullptr && !destroyed_; }
 
@@ -23,6 +25,7 @@ class MainWindow {
   HWND box(Box box) const { return boxes_[static_cast<int>(box)]; }
   HWND hwnd() const { return hwnd_; }
   View& view() { return view_; }
+  Commands& commands() { return commands_; }
 
   /// Takes the keyboard focus from a control that is about to be disabled, keeping it on the
   /// window so Tab and Esc go on working; Tab then goes on from that control.
@@ -36,22 +39,25 @@ class MainWindow {
   static LRESULT CALLBACK window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
   LRESULT handle(UINT message, WPARAM wparam, LPARAM lparam);
   void create_controls();
+  void lay_out();
   void on_command(int id);
+  void on_dpi_changed(UINT dpi, const RECT& suggested);
   LRESULT on_ctl_color_edit(HDC dc, HWND edit);
   bool on_activate(bool active);
   void on_destroy();
   void move_focus(bool backwards);
   bool is_multiline(HWND control) const;
+  int scale(int pixels) const { return MulDiv(pixels, dpi_, 96); }
 
   HWND hwnd_ = nullptr;
   HWND buttons_[8] = {};
   HWND boxes_[3] = {};
   bool destroyed_ = false;
+  UINT dpi_ = 96;
   HWND saved_focus_ = nullptr;
   HWND tab_anchor_ = nullptr;  // where Tab goes on from while the window itself has the focus
-  HFONT button8_font_ = nullptr;
-  HFONT box_font_ = nullptr;
-  HBRUSH grey_brush_ = nullptr;
+  GdiObject<HFONT> gui_font_, small_font_, box_font_;  // made for dpi_
+  GdiObject<HBRUSH> grey_brush_;
   WindowView view_;
   WindowCommands commands_;
 };

@@ -1,5 +1,7 @@
 #include "app/main_window.h"
 
+#include <algorithm>
+
 #include "app/controls.h"
 #include "exec/process.h"
 #include "packages/actions.h"
@@ -8,7 +10,7 @@
 
 namespace {
 
-constexpr int kWidth = 650, kHeight = 532;
+constexpr int kWidth = 650, kHeight = 532;  // at 96 DPI, as every size below
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr DWORD kButtonStyle = WS_CHILD | WS_TABSTOP | BS_PUSHBUTTON | BS_MULTILINE | BS_CENTER |
                                BS_VCENTER;
@@ -17,62 +19,115 @@ constexpr DWORD kMultilineStyle = WS_CHILD | WS_TABSTOP | WS_HSCROLL | WS_VSCROL
 constexpr DWORD kSingleLineStyle = WS_CHILD | WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL;
 constexpr COLORREF kGrey = RGB(192, 192, 192);
 
-struct ButtonLayout {
+struct Place {
+  int x, y, width, height;
+};
+
+enum class Font { gui, small, box };
+
+// One row per button: its role (the id follows from it, app/controls.h), caption, place,
+// font, visibility, place in the Tab order and what a click does. In the order of creation.
+struct ButtonRow {
   Button role;
-  int id, x, y, width, height;
   const wchar_t* caption;
+  Place place;
+  Font font;
   bool visible;
+  int tab;
+  void (*click)(MainWindow& window);
 };
 
-// In the order the controls are created.
-constexpr ButtonLayout kButtons[] = {
-    {Button::connect, IDC_BUTTON5, 3, 5, 64, 24, L"连接设备", true},
-    {Button::driver, IDC_BUTTON4, 3, 39, 64, 24, L"通用驱动", true},
-    {Button::uninstall, IDC_BUTTON2, 3, 176, 64, 20, L"卸载", true},
-    {Button::restore, IDC_BUTTON7, 576, 176, 64, 20, L"恢复", true},
-    {Button::filter, IDC_BUTTON3, 3, 232, 64, 24, L"筛选", true},
-    {Button::list_all, IDC_BUTTON1, 3, 264, 64, 24, L"看所有包", true},
-    {Button::list_uninstalled, IDC_BUTTON6, 3, 296, 64, 24, L"已卸载包", false},
-    {Button::batch, IDC_BUTTON8, 3, 476, 64, 24, L"批量卸载", true},
+const ButtonRow kButtons[] = {
+    {Button::connect, L"连接设备", {3, 5, 64, 24}, Font::gui, true, 7,  // 按钮5
+     [](MainWindow& w) { connect_device(w.view(), w.commands()); }},
+    {Button::driver, L"通用驱动", {3, 39, 64, 24}, Font::gui, true, 6,  // 按钮4
+     [](MainWindow& w) {
+       if (Failure failure = launch_driver_installer())
+         report_driver_failure(w.view(), failure->describe());
+     }},
+    {Button::uninstall, L"卸载", {3, 176, 64, 20}, Font::gui, true, 1,  // 按钮2
+     [](MainWindow& w) { uninstall_package(w.view(), w.commands()); }},
+    {Button::restore, L"恢复", {576, 176, 64, 20}, Font::gui, true, 9,  // 按钮7
+     [](MainWindow& w) { restore_package(w.view(), w.commands()); }},
+    {Button::filter, L"筛选", {3, 232, 64, 24}, Font::gui, true, 4,  // 按钮3
+     [](MainWindow& w) { filter_packages(w.view()); }},
+    {Button::list_all, L"看所有包", {3, 264, 64, 24}, Font::gui, true, 5,  // 按钮1
+     [](MainWindow& w) {
+       list_packages(w.view(), w.commands(), Button::list_all, adb::kListPackages);
+     }},
+    {Button::list_uninstalled, L"已卸载包", {3, 296, 64, 24}, Font::gui, false, 8,  // 按钮6
+     [](MainWindow& w) {
+       list_packages(w.view(), w.commands(), Button::list_uninstalled, adb::kListAllPackages);
+     }},
+    {Button::batch, L"批量卸载", {3, 476, 64, 24}, Font::small, true, 10,  // 按钮8
+     [](MainWindow& w) { batch_uninstall(w.view(), w.commands()); }},
 };
 
-struct BoxLayout {
+struct BoxRow {
   Box role;
-  int id, x, y, width, height;
+  Place place;
+  Font font;
+  int tab;
 };
 
-constexpr BoxLayout kBoxes[] = {
-    {Box::log, IDC_EDIT1, 70, 5, 570, 160},
-    {Box::name, IDC_EDIT2, 72, 176, 496, 20},
-    {Box::list, IDC_EDIT3, 72, 205, 568, 296},
+const BoxRow kBoxes[] = {
+    {Box::log, {70, 5, 570, 160}, Font::box, 0},     // 编辑框1
+    {Box::name, {72, 176, 496, 20}, Font::gui, 2},   // 编辑框2, single line
+    {Box::list, {72, 205, 568, 296}, Font::box, 3},  // 编辑框3
 };
 
-// Tab order; hidden and disabled controls are passed over.
-constexpr int kTabOrder[] = {IDC_EDIT1,   IDC_BUTTON2, IDC_EDIT2,   IDC_EDIT3,
-                             IDC_BUTTON3, IDC_BUTTON1, IDC_BUTTON4, IDC_BUTTON5,
-                             IDC_BUTTON6, IDC_BUTTON7, IDC_BUTTON8};
+constexpr int kControls = sizeof kButtons / sizeof kButtons[0] + sizeof kBoxes / sizeof kBoxes[0];
 
 MainWindow* g_window = nullptr;  // the one window, for the message filter; not owned
 
-HFONT make_font(int height) {
-  return CreateFontW(-height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, PROOF_QUALITY, DEFAULT_PITCH, L"");
+// A function of a newer user32, or null where the system lacks it (Windows 7 lacks the
+// per-monitor DPI functions; the system's DPI then serves).
+template <typename Function>
+Function user32_function(const char* name) {
+  return reinterpret_cast<Function>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
 }
 
-void set_font(HWND control, HGDIOBJ font) {
-  SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+UINT system_dpi() {
+  ScopedGetDC screen(nullptr);
+  return static_cast<UINT>(GetDeviceCaps(screen.get(), LOGPIXELSY));
 }
 
-// One line of the default GUI font plus the edit's 3-D edges.
-int single_line_height(HWND edit) {
-  HDC dc = GetDC(edit);
-  HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+UINT dpi_of(HWND hwnd) {
+  static auto get_dpi = user32_function<UINT(WINAPI*)(HWND)>("GetDpiForWindow");
+  return get_dpi && hwnd ? get_dpi(hwnd) : system_dpi();
+}
+
+int edge_height(UINT dpi) {
+  static auto metric = user32_function<int(WINAPI*)(int, UINT)>("GetSystemMetricsForDpi");
+  return metric ? metric(SM_CYEDGE, dpi) : MulDiv(GetSystemMetrics(SM_CYEDGE), dpi, system_dpi());
+}
+
+GdiObject<HFONT> make_font(int height) {
+  return GdiObject<HFONT>(CreateFontW(-height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                                      DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                      PROOF_QUALITY, DEFAULT_PITCH, L""));
+}
+
+// The system's default GUI font, made for the given DPI (the stock one is made for the
+// system's DPI).
+GdiObject<HFONT> gui_font(UINT dpi) {
+  LOGFONTW font{};
+  GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof font, &font);
+  font.lfHeight = MulDiv(font.lfHeight, dpi, system_dpi());
+  return GdiObject<HFONT>(CreateFontIndirectW(&font));
+}
+
+// One line of the font plus the edit's 3-D edges.
+int single_line_height(HWND edit, HFONT font, UINT dpi) {
+  ScopedGetDC dc(edit);
+  ScopedSelectObject selected(dc.get(), font);
   TEXTMETRICW metrics{};
-  GetTextMetricsW(dc, &metrics);
-  SelectObject(dc, old);
-  ReleaseDC(edit, dc);
-  return metrics.tmHeight + 2 * GetSystemMetrics(SM_CYEDGE);
+  GetTextMetricsW(dc.get(), &metrics);
+  return metrics.tmHeight + 2 * edge_height(dpi);
 }
+
+HMENU as_menu(int id) { return reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)); }
 
 }  // namespace
 
@@ -80,13 +135,10 @@ MainWindow::MainWindow() : view_(*this), commands_(view_) {}
 
 MainWindow::~MainWindow() {
   if (exists()) DestroyWindow(hwnd_);
-  if (button8_font_) DeleteObject(button8_font_);
-  if (box_font_) DeleteObject(box_font_);
-  if (grey_brush_) DeleteObject(grey_brush_);
   if (g_window == this) g_window = nullptr;
 }
 
-bool MainWindow::create(HINSTANCE instance) {
+Failure MainWindow::create(HINSTANCE instance) {
   WNDCLASSEXW window_class{};
   window_class.cbSize = sizeof window_class;
   window_class.lpfnWndProc = window_proc;
@@ -98,58 +150,72 @@ bool MainWindow::create(HINSTANCE instance) {
   window_class.hCursor = LoadCursor(nullptr, IDC_ARROW);
   window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   window_class.lpszClassName = MAIN_WINDOW_CLASS;
-  RegisterClassExW(&window_class);
+  if (!RegisterClassExW(&window_class)) return last_error("RegisterClassEx");
 
-  int left = (GetSystemMetrics(SM_CXSCREEN) - kWidth) / 2;
-  int top = (GetSystemMetrics(SM_CYSCREEN) - kHeight) / 2;
+  // Centred on the whole screen, at the size for the system's DPI; the window's own DPI,
+  // known once it exists, may differ on another monitor.
+  dpi_ = system_dpi();
+  int left = (GetSystemMetrics(SM_CXSCREEN) - scale(kWidth)) / 2;
+  int top = (GetSystemMetrics(SM_CYSCREEN) - scale(kHeight)) / 2;
   g_window = this;
-  CreateWindowExW(0, MAIN_WINDOW_CLASS, L"Tolvexa", kWindowStyle, left, top, kWidth, kHeight,
-                  nullptr, nullptr, instance, this);
-  if (!hwnd_) return false;
+  CreateWindowExW(0, MAIN_WINDOW_CLASS, L"Tolvexa", kWindowStyle, left, top, scale(kWidth),
+                  scale(kHeight), nullptr, nullptr, instance, this);
+  if (!hwnd_) return last_error("CreateWindowEx");
+  dpi_ = dpi_of(hwnd_);
   RECT rect{};
   GetWindowRect(hwnd_, &rect);
-  if (rect.left != left || rect.top != top || rect.right - rect.left != kWidth ||
-      rect.bottom - rect.top != kHeight)
-    SetWindowPos(hwnd_, nullptr, left, top, kWidth, kHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+  if (rect.left != left || rect.top != top || rect.right - rect.left != scale(kWidth) ||
+      rect.bottom - rect.top != scale(kHeight))
+    SetWindowPos(hwnd_, nullptr, left, top, scale(kWidth), scale(kHeight),
+                 SWP_NOZORDER | SWP_NOACTIVATE);
   create_controls();
-  return true;
+  return {};
 }
 
 void MainWindow::create_controls() {
   HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(hwnd_, GWLP_HINSTANCE));
-  HGDIOBJ gui_font = GetStockObject(DEFAULT_GUI_FONT);
-  button8_font_ = make_font(12);
-  box_font_ = make_font(16);
-  grey_brush_ = CreateSolidBrush(kGrey);
-
-  for (const ButtonLayout& layout : kButtons) {
-    HWND control = CreateWindowExW(0, L"BUTTON", layout.caption, kButtonStyle, layout.x, layout.y,
-                                   layout.width, layout.height, hwnd_,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)),
-                                   instance, nullptr);
-    set_font(control, layout.role == Button::batch ? button8_font_ : gui_font);
-    buttons_[static_cast<int>(layout.role)] = control;
-  }
-  for (const BoxLayout& layout : kBoxes) {
-    bool multiline = layout.role != Box::name;
+  grey_brush_ = GdiObject<HBRUSH>(CreateSolidBrush(kGrey));
+  for (const ButtonRow& row : kButtons)
+    buttons_[static_cast<int>(row.role)] =
+        CreateWindowExW(0, L"BUTTON", row.caption, kButtonStyle, 0, 0, 0, 0, hwnd_,
+                        as_menu(control_id(row.role)), instance, nullptr);
+  for (const BoxRow& row : kBoxes) {
     HWND control = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
-                                   multiline ? kMultilineStyle : kSingleLineStyle, layout.x, layout.y,
-                                   layout.width, layout.height, hwnd_,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)),
-                                   instance, nullptr);
-    set_font(control, multiline ? box_font_ : gui_font);
+                                   row.font == Font::box ? kMultilineStyle : kSingleLineStyle, 0,
+                                   0, 0, 0, hwnd_, as_menu(control_id(row.role)), instance, nullptr);
     // The edit control's default limit of about 32,000 characters would cut a long listing.
     SendMessageW(control, EM_SETLIMITTEXT, 0, 0);
-    int height = multiline ? layout.height : single_line_height(control);
-    if (height > layout.height)
-      SetWindowPos(control, nullptr, 0, 0, layout.width, height,
-                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    boxes_[static_cast<int>(layout.role)] = control;
+    boxes_[static_cast<int>(row.role)] = control;
   }
-
-  for (const ButtonLayout& layout : kButtons)
-    if (layout.visible) ShowWindow(button(layout.role), SW_SHOWNA);
+  lay_out();
+  for (const ButtonRow& row : kButtons)
+    if (row.visible) ShowWindow(button(row.role), SW_SHOWNA);
   for (HWND control : boxes_) ShowWindow(control, SW_SHOWNA);
+}
+
+// Places every control and gives it its font, for the window's DPI.
+void MainWindow::lay_out() {
+  gui_font_ = gui_font(dpi_);
+  small_font_ = make_font(scale(12));
+  box_font_ = make_font(scale(16));
+  auto font_of = [this](Font font) {
+    return font == Font::gui ? gui_font_.get() : font == Font::small ? small_font_.get() : box_font_.get();
+  };
+  auto place = [this](HWND control, const Place& at, int height, HFONT font) {
+    SetWindowPos(control, nullptr, scale(at.x), scale(at.y), scale(at.width), height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  };
+  for (const ButtonRow& row : kButtons)
+    place(button(row.role), row.place, scale(row.place.height), font_of(row.font));
+  for (const BoxRow& row : kBoxes) {
+    HWND control = box(row.role);
+    int height = scale(row.place.height);
+    // A single-line box is never lower than one line of its font.
+    if (row.font == Font::gui)
+      height = std::max(height, single_line_height(control, gui_font_.get(), dpi_));
+    place(control, row.place, height, font_of(row.font));
+  }
 }
 
 void MainWindow::show() {
@@ -181,6 +247,9 @@ LRESULT MainWindow::handle(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_ACTIVATE:
       if (on_activate(LOWORD(wparam) != WA_INACTIVE)) return 0;
       break;
+    case WM_DPICHANGED:
+      on_dpi_changed(LOWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
+      return 0;
     case WM_DESTROY:
       on_destroy();
       return 0;
@@ -193,27 +262,22 @@ LRESULT MainWindow::handle(UINT message, WPARAM wparam, LPARAM lparam) {
 }
 
 void MainWindow::on_command(int id) {
-  switch (id) {
-    case IDC_BUTTON5: connect_device(view_, commands_); break;
-    case IDC_BUTTON4:
-      if (Failure failure = launch_driver_installer()) report_driver_failure(view_, failure->describe());
-      break;
-    case IDC_BUTTON2: uninstall_package(view_, commands_); break;
-    case IDC_BUTTON7: restore_package(view_, commands_); break;
-    case IDC_BUTTON3: filter_packages(view_); break;
-    case IDC_BUTTON1: list_packages(view_, commands_, Button::list_all, adb::kListPackages); break;
-    case IDC_BUTTON6:
-      list_packages(view_, commands_, Button::list_uninstalled, adb::kListAllPackages);
-      break;
-    case IDC_BUTTON8: batch_uninstall(view_, commands_); break;
-  }
+  for (const ButtonRow& row : kButtons)
+    if (control_id(row.role) == id) return row.click(*this);
+}
+
+void MainWindow::on_dpi_changed(UINT dpi, const RECT& suggested) {
+  dpi_ = dpi;
+  SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  lay_out();
 }
 
 LRESULT MainWindow::on_ctl_color_edit(HDC dc, HWND edit) {
   bool grey = edit != box(Box::name);
   SetTextColor(dc, RGB(0, 0, 0));
   SetBkColor(dc, grey ? kGrey : RGB(255, 255, 255));
-  return reinterpret_cast<LRESULT>(grey ? grey_brush_ : GetStockObject(WHITE_BRUSH));
+  return reinterpret_cast<LRESULT>(grey ? grey_brush_.get() : GetStockObject(WHITE_BRUSH));
 }
 
 bool MainWindow::on_activate(bool active) {
@@ -248,15 +312,16 @@ void MainWindow::take_focus_from(HWND control) {
 }
 
 void MainWindow::move_focus(bool backwards) {
-  constexpr int n = sizeof kTabOrder / sizeof kTabOrder[0];
+  HWND order[kControls] = {};
+  for (const ButtonRow& row : kButtons) order[row.tab] = button(row.role);
+  for (const BoxRow& row : kBoxes) order[row.tab] = box(row.role);
   HWND focus = GetFocus();
   if (focus == hwnd_) focus = tab_anchor_;
-  int at = backwards ? n : -1;
-  for (int i = 0; i < n; ++i)
-    if (GetDlgItem(hwnd_, kTabOrder[i]) == focus) at = i;
-  for (int step = 1; step <= n; ++step) {
-    int i = ((at + (backwards ? -step : step)) % n + n) % n;
-    HWND candidate = GetDlgItem(hwnd_, kTabOrder[i]);
+  int at = backwards ? kControls : -1;
+  for (int i = 0; i < kControls; ++i)
+    if (order[i] == focus) at = i;
+  for (int step = 1; step <= kControls; ++step) {
+    HWND candidate = order[((at + (backwards ? -step : step)) % kControls + kControls) % kControls];
     if (IsWindowVisible(candidate) && IsWindowEnabled(candidate)) {
       SetFocus(candidate);
       return;

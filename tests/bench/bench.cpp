@@ -82,10 +82,10 @@ double bare_command(const std::wstring& command, int packages) {
 }
 
 // Clicks a button and waits until it is enabled again and the log box holds what is expected.
-double click_until(App& app, int button, const std::function<bool(const std::wstring&)>& log_done) {
+double click_until(App& app, Control button, const std::function<bool(const std::wstring&)>& log_done) {
   double start = now_ms();
   app.click(button);
-  wait_until([&] { return app.enabled(button) && log_done(app.text(IDC_EDIT1)); }, 120000, 1);
+  wait_until([&] { return app.enabled(button) && log_done(app.text(Box::log)); }, 120000, 1);
   return now_ms() - start;
 }
 
@@ -98,11 +98,11 @@ std::wstring count_line(bool listing, int n) {
 int batch_of_50() {
   reset_phone();
   App app(kTolvexa, phone(350));
-  click_until(app, IDC_BUTTON1, [](const std::wstring& log) { return !log.empty(); });
-  app.set_text(IDC_EDIT2, L"generated");
-  app.click(IDC_BUTTON3);
-  wait_until([&] { return app.text(IDC_EDIT1) == count_line(false, 50); }, 10000);
-  app.click(IDC_BUTTON8);
+  click_until(app, Button::list_all, [](const std::wstring& log) { return !log.empty(); });
+  app.set_text(Box::name, L"generated");
+  app.click(Button::filter);
+  wait_until([&] { return app.text(Box::log) == count_line(false, 50); }, 10000);
+  app.click(Button::batch);
   MessageBoxInfo box;
   if (!app.wait_message_box(box, 10000)) return 1;
   double start = now_ms();
@@ -110,7 +110,7 @@ int batch_of_50() {
   std::vector<double> answers;
   for (;;) {
     double asked = now_ms();
-    std::wstring log = app.text(IDC_EDIT1);
+    std::wstring log = app.text(Box::log);
     answers.push_back(now_ms() - asked);
     const std::wstring done = L"完成...\r\n";
     if (log.size() >= done.size() && log.compare(log.size() - done.size(), done.size(), done) == 0)
@@ -136,9 +136,9 @@ int batch_of_50() {
 void processor_time_while_waiting() {
   App app(kTolvexa, {{L"TOLVEXA_ADB_DELAY_MS", L"8000"}});
   double start = now_ms();
-  app.click(IDC_BUTTON5);
-  wait_until([&] { return app.enabled(IDC_BUTTON5) &&
-                          app.text(IDC_EDIT1).find(L"List of devices attached") != std::wstring::npos; },
+  app.click(Button::connect);
+  wait_until([&] { return app.enabled(Button::connect) &&
+                          app.text(Box::log).find(L"List of devices attached") != std::wstring::npos; },
              120000, 250);
   std::printf("connect with an 8-second answer: click to done %.0f ms\n", now_ms() - start);
   app.close();
@@ -170,12 +170,12 @@ int main(int argc, char** argv) {
   for (int packages : {300, 3000, 10000}) {
     App app(kTolvexa, phone(packages));
     double listing = median_of([&] {
-      app.set_text(IDC_EDIT1, L"");
-      return click_until(app, IDC_BUTTON1, [&](const std::wstring& log) {
+      app.set_text(Box::log, L"");
+      return click_until(app, Button::list_all, [&](const std::wstring& log) {
         return log == count_line(true, packages);
       });
     });
-    size_t lines = split_lines(app.text(IDC_EDIT3)).size();
+    size_t lines = split_lines(app.text(Box::list)).size();
     if (lines != static_cast<size_t>(packages))
       std::fprintf(stderr, "listed %zu lines, expected %d\n", lines, packages);
     double bare = median_of([&] {
@@ -186,12 +186,12 @@ int main(int argc, char** argv) {
 
     // Filtering keeps every generated package (or every package of a small phone).
     std::wstring filter = packages > 300 ? L"generated" : L".";
-    app.set_text(IDC_EDIT2, filter);
-    std::wstring list = app.text(IDC_EDIT3);
+    app.set_text(Box::name, filter);
+    std::wstring list = app.text(Box::list);
     double filtering = median_of([&] {
-      app.set_text(IDC_EDIT3, list);
-      app.set_text(IDC_EDIT1, L"");
-      return click_until(app, IDC_BUTTON3, [](const std::wstring& log) { return !log.empty(); });
+      app.set_text(Box::list, list);
+      app.set_text(Box::log, L"");
+      return click_until(app, Button::filter, [](const std::wstring& log) { return !log.empty(); });
     });
     what = "filter " + std::to_string(packages) + " lines: click to done";
     row(what.c_str(), filtering, "", 0);
@@ -209,8 +209,8 @@ int main(int argc, char** argv) {
   {
     App app(kTolvexa);
     double connect = median_of([&] {
-      app.set_text(IDC_EDIT1, L"");
-      return click_until(app, IDC_BUTTON5, [](const std::wstring& log) {
+      app.set_text(Box::log, L"");
+      return click_until(app, Button::connect, [](const std::wstring& log) {
         return log.find(L"List of devices attached") != std::wstring::npos;
       });
     });

@@ -246,6 +246,8 @@ MessageBoxInfo describe_message_box(HWND box) {
 }
 
 App::App(const std::wstring& exe, const Environment& environment) {
+  // Window coordinates as the program, which is DPI-aware, sees them: unscaled.
+  SetProcessDPIAware();
   std::wstring line = L"\"" + exe + L"\"";
   std::wstring block = environment_block(environment);
   STARTUPINFOW startup{};
@@ -289,30 +291,30 @@ App::~App() {
   if (process_.hThread) CloseHandle(process_.hThread);
 }
 
-HWND App::control(int id) const { return GetDlgItem(window_, id); }
+HWND App::control(Control c) const { return GetDlgItem(window_, c.id); }
 
 std::wstring App::text_of(HWND hwnd) const { return window_text(hwnd); }
 
-void App::set_text(int id, const std::wstring& text) {
+void App::set_text(Control id, const std::wstring& text) {
   DWORD_PTR result = 0;
   SendMessageTimeoutW(control(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
                       SMTO_ABORTIFHUNG, kSendTimeoutMs, &result);
 }
 
-bool App::enabled(int id) const { return IsWindowEnabled(control(id)) != FALSE; }
+bool App::enabled(Control id) const { return IsWindowEnabled(control(id)) != FALSE; }
 
-bool App::visible(int id) const { return IsWindowVisible(control(id)) != FALSE; }
+bool App::visible(Control id) const { return IsWindowVisible(control(id)) != FALSE; }
 
-LONG App::style(int id) const { return GetWindowLongW(control(id), GWL_STYLE); }
+LONG App::style(Control id) const { return GetWindowLongW(control(id), GWL_STYLE); }
 
-RECT App::rect_in_client(int id) const {
+RECT App::rect_in_client(Control id) const {
   RECT rect{};
   GetWindowRect(control(id), &rect);
   MapWindowPoints(HWND_DESKTOP, window_, reinterpret_cast<POINT*>(&rect), 2);
   return rect;
 }
 
-bool App::click(int id) {
+bool App::click(Control id) {
   HWND button = control(id);
   if (!button || !IsWindowEnabled(button)) return false;
   return PostMessageW(button, BM_CLICK, 0, 0) != FALSE;
@@ -348,7 +350,7 @@ bool App::press_shifted_key(WORD key, const std::function<bool()>& until, int ti
   return held;
 }
 
-bool App::wait_text(int id, const std::function<bool(const std::wstring&)>& condition,
+bool App::wait_text(Control id, const std::function<bool(const std::wstring&)>& condition,
                     int timeout_ms, std::wstring* last) {
   std::wstring seen;
   bool held = wait_until(
@@ -361,7 +363,7 @@ bool App::wait_text(int id, const std::function<bool(const std::wstring&)>& cond
   return held;
 }
 
-bool App::wait_enabled(int id, bool enabled_now, int timeout_ms) {
+bool App::wait_enabled(Control id, bool enabled_now, int timeout_ms) {
   return wait_until([&] { return enabled(id) == enabled_now; }, timeout_ms);
 }
 

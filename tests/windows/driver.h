@@ -6,12 +6,21 @@
 
 #include <windows.h>
 
+#include "app/controls.h"
+
 #include <functional>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace e2e {
+
+/// A control of the program's window, named by its role.
+struct Control {
+  Control(Button role) : id(control_id(role)) {}  // NOLINT: roles convert implicitly
+  Control(Box role) : id(control_id(role)) {}     // NOLINT
+  int id;
+};
 
 /// Environment variables to set for a started program, on top of this process's own.
 using Environment = std::vector<std::pair<std::wstring, std::wstring>>;
@@ -78,21 +87,21 @@ class App {
 
   HWND window() const { return window_; }
   HANDLE process() const { return process_.hProcess; }
-  HWND control(int id) const;
+  HWND control(Control c) const;
 
   /// The text of a window of the program, read with WM_GETTEXT.
   std::wstring text_of(HWND hwnd) const;
-  std::wstring text(int id) const { return text_of(control(id)); }
+  std::wstring text(Control c) const { return text_of(control(c)); }
   /// Replaces a box's text with WM_SETTEXT, as typing it would.
-  void set_text(int id, const std::wstring& text);
-  bool enabled(int id) const;
-  bool visible(int id) const;
-  LONG style(int id) const;
+  void set_text(Control c, const std::wstring& text);
+  bool enabled(Control c) const;
+  bool visible(Control c) const;
+  LONG style(Control c) const;
   /// The control's rectangle in the main window's client coordinates.
-  RECT rect_in_client(int id) const;
+  RECT rect_in_client(Control c) const;
 
   /// Clicks an enabled button by posting BM_CLICK; false when it is disabled or missing.
-  bool click(int id);
+  bool click(Control button);
 
   /// The control that has the keyboard focus in the program's thread, or null.
   HWND focus() const;
@@ -103,9 +112,9 @@ class App {
   /// time is up. True when the condition held.
   bool press_shifted_key(WORD key, const std::function<bool()>& until, int timeout_ms);
 
-  bool wait_text(int id, const std::function<bool(const std::wstring&)>& condition, int timeout_ms,
+  bool wait_text(Control box, const std::function<bool(const std::wstring&)>& condition, int timeout_ms,
                  std::wstring* last = nullptr);
-  bool wait_enabled(int id, bool enabled, int timeout_ms);
+  bool wait_enabled(Control button, bool enabled, int timeout_ms);
 
   /// The program's open message boxes, remembered for boxes_seen().
   std::vector<HWND> message_boxes();

@@ -17,6 +17,7 @@
 namespace {
 
 using e2e::App;
+using e2e::Control;
 using e2e::Environment;
 using e2e::MessageBoxInfo;
 
@@ -109,25 +110,25 @@ class EndToEnd : public ::testing::Test {
   static void list_all(App& app, const std::vector<std::wstring>& names) {
     std::wstring listing = as_listing(names);
     std::wstring count = kListCount + std::to_wstring(names.size());
-    ASSERT_NE(app.text(IDC_EDIT3), listing) << "the list box already holds this listing";
-    ASSERT_TRUE(app.click(IDC_BUTTON1));
+    ASSERT_NE(app.text(Box::list), listing) << "the list box already holds this listing";
+    ASSERT_TRUE(app.click(Button::list_all));
     std::wstring list;
     bool listed = e2e::wait_until(
         [&] {
-          list = app.text(IDC_EDIT3);
-          return list == listing && app.text(IDC_EDIT1) == count && app.enabled(IDC_BUTTON1);
+          list = app.text(Box::list);
+          return list == listing && app.text(Box::log) == count && app.enabled(Button::list_all);
         },
         kActionTimeoutMs);
     ASSERT_TRUE(listed) << difference(listing, list) << "; log \""
-                        << e2e::narrow(app.text(IDC_EDIT1)) << "\"";
+                        << e2e::narrow(app.text(Box::log)) << "\"";
   }
 
   // Clicks a button and waits until the log box reads `log` and the button is enabled again.
-  static void click_and_expect_log(App& app, int button, const std::wstring& log) {
+  static void click_and_expect_log(App& app, Control button, const std::wstring& log) {
     ASSERT_TRUE(app.click(button));
     std::wstring last;
     bool done =
-        e2e::wait_until([&] { return (last = app.text(IDC_EDIT1)) == log && app.enabled(button); },
+        e2e::wait_until([&] { return (last = app.text(Box::log)) == log && app.enabled(button); },
                         kActionTimeoutMs);
     ASSERT_TRUE(done) << difference(log, last);
   }
@@ -159,6 +160,26 @@ class EndToEnd : public ::testing::Test {
   }
 };
 
+// The window at 96 DPI, in client coordinates.
+struct Expected {
+  Control id;
+  int x, y, width, height;
+  const wchar_t* caption;  // null for the boxes
+  bool visible;
+} kLayout[] = {
+    {Button::connect, 3, 5, 64, 24, L"连接设备", true},
+    {Button::driver, 3, 39, 64, 24, L"通用驱动", true},
+    {Box::log, 70, 5, 570, 160, nullptr, true},
+    {Button::uninstall, 3, 176, 64, 20, L"卸载", true},
+    {Box::name, 72, 176, 496, 20, nullptr, true},
+    {Button::restore, 576, 176, 64, 20, L"恢复", true},
+    {Box::list, 72, 205, 568, 296, nullptr, true},
+    {Button::filter, 3, 232, 64, 24, L"筛选", true},
+    {Button::list_all, 3, 264, 64, 24, L"看所有包", true},
+    {Button::list_uninstalled, 3, 296, 64, 24, L"已卸载包", false},
+    {Button::batch, 3, 476, 64, 24, L"批量卸载", true},
+};
+
 TEST_F(EndToEnd, WindowAndControlsAreLaidOutAsDesigned) {
   App app(tolvexa_exe());
   ASSERT_TRUE(app.ready()) << app.error();
@@ -177,26 +198,8 @@ TEST_F(EndToEnd, WindowAndControlsAreLaidOutAsDesigned) {
   EXPECT_FALSE(style & WS_MAXIMIZEBOX);
   EXPECT_FALSE(style & WS_THICKFRAME);
 
-  struct Control {
-    int id;
-    int x, y, width, height;
-    const wchar_t* caption;  // null for the boxes
-    bool visible;
-  } controls[] = {
-      {IDC_BUTTON5, 3, 5, 64, 24, L"连接设备", true},
-      {IDC_BUTTON4, 3, 39, 64, 24, L"通用驱动", true},
-      {IDC_EDIT1, 70, 5, 570, 160, nullptr, true},
-      {IDC_BUTTON2, 3, 176, 64, 20, L"卸载", true},
-      {IDC_EDIT2, 72, 176, 496, 20, nullptr, true},
-      {IDC_BUTTON7, 576, 176, 64, 20, L"恢复", true},
-      {IDC_EDIT3, 72, 205, 568, 296, nullptr, true},
-      {IDC_BUTTON3, 3, 232, 64, 24, L"筛选", true},
-      {IDC_BUTTON1, 3, 264, 64, 24, L"看所有包", true},
-      {IDC_BUTTON6, 3, 296, 64, 24, L"已卸载包", false},
-      {IDC_BUTTON8, 3, 476, 64, 24, L"批量卸载", true},
-  };
-  for (const Control& c : controls) {
-    SCOPED_TRACE("control " + std::to_string(c.id));
+  for (const Expected& c : kLayout) {
+    SCOPED_TRACE("control " + std::to_string(c.id.id));
     ASSERT_NE(app.control(c.id), nullptr);
     RECT r = app.rect_in_client(c.id);
     EXPECT_EQ(r.left, c.x);
@@ -209,7 +212,7 @@ TEST_F(EndToEnd, WindowAndControlsAreLaidOutAsDesigned) {
       EXPECT_EQ(app.text(c.id), c.caption);
     } else {
       EXPECT_EQ(app.text(c.id), L"");
-      EXPECT_EQ((app.style(c.id) & ES_MULTILINE) != 0, c.id != IDC_EDIT2);
+      EXPECT_EQ((app.style(c.id) & ES_MULTILINE) != 0, c.id.id != Control(Box::name).id);
       // The edit control's default limit of about 32,000 characters would cut a listing.
       DWORD_PTR limit = 0;
       SendMessageTimeoutW(app.control(c.id), EM_GETLIMITTEXT, 0, 0, SMTO_ABORTIFHUNG, 5000, &limit);
@@ -247,21 +250,21 @@ TEST_F(EndToEnd, ListingShowsEveryPackageAndCountsThem) {
   ASSERT_TRUE(app.ready()) << app.error();
   std::vector<std::wstring> names = phone_packages();
   ASSERT_EQ(names.size(), 300u);
-  app.set_text(IDC_EDIT3, L"stale\r\n");
+  app.set_text(Box::list, L"stale\r\n");
 
-  ASSERT_TRUE(app.click(IDC_BUTTON1));
-  ASSERT_TRUE(app.wait_enabled(IDC_BUTTON1, false, 1000)) << "the button stayed enabled";
+  ASSERT_TRUE(app.click(Button::list_all));
+  ASSERT_TRUE(app.wait_enabled(Button::list_all, false, 1000)) << "the button stayed enabled";
   // While adb answers, the button stays disabled, the list is empty and the window responds.
   Sleep(500);
-  EXPECT_FALSE(app.enabled(IDC_BUTTON1));
-  EXPECT_EQ(app.text(IDC_EDIT3), L"");
-  app.set_text(IDC_EDIT2, L"typed meanwhile");
-  EXPECT_EQ(app.text(IDC_EDIT2), L"typed meanwhile");
+  EXPECT_FALSE(app.enabled(Button::list_all));
+  EXPECT_EQ(app.text(Box::list), L"");
+  app.set_text(Box::name, L"typed meanwhile");
+  EXPECT_EQ(app.text(Box::name), L"typed meanwhile");
 
-  ASSERT_TRUE(app.wait_enabled(IDC_BUTTON1, true, kActionTimeoutMs));
-  std::wstring listing = app.text(IDC_EDIT3);
+  ASSERT_TRUE(app.wait_enabled(Button::list_all, true, kActionTimeoutMs));
+  std::wstring listing = app.text(Box::list);
   EXPECT_EQ(listing, as_listing(names)) << difference(as_listing(names), listing);
-  EXPECT_EQ(app.text(IDC_EDIT1), L"APP数量为： 300");
+  EXPECT_EQ(app.text(Box::log), L"APP数量为： 300");
   expect_clean_close(app, 0);
 }
 
@@ -279,34 +282,34 @@ TEST_F(EndToEnd, LongListingIsNotCut) {
 TEST_F(EndToEnd, KeysMoveTheFocusAndEscCloses) {
   App app(tolvexa_exe());
   ASSERT_TRUE(app.ready()) << app.error();
-  auto focus_on = [&](int id) { return [&app, id] { return app.focus() == app.control(id); }; };
-  ASSERT_TRUE(e2e::wait_until(focus_on(IDC_EDIT2), 5000)) << "the name box has no focus";
+  auto focus_on = [&](Control id) { return [&app, id] { return app.focus() == app.control(id); }; };
+  ASSERT_TRUE(e2e::wait_until(focus_on(Box::name), 5000)) << "the name box has no focus";
 
   // One round from the name box; the hidden 已卸载包 is passed over.
-  const int forward[] = {IDC_EDIT3,   IDC_BUTTON3, IDC_BUTTON1, IDC_BUTTON4, IDC_BUTTON5,
-                         IDC_BUTTON7, IDC_BUTTON8, IDC_EDIT1,   IDC_BUTTON2, IDC_EDIT2};
-  for (int id : forward) {
+  const Control forward[] = {Box::list,   Button::filter, Button::list_all, Button::driver, Button::connect,
+                         Button::restore, Button::batch, Box::log,   Button::uninstall, Box::name};
+  for (Control id : forward) {
     app.press_key(VK_TAB);
     ASSERT_TRUE(e2e::wait_until(focus_on(id), 3000))
-        << "Tab did not reach control " << id << ", focus on " << GetDlgCtrlID(app.focus());
+        << "Tab did not reach control " << id.id << ", focus on " << GetDlgCtrlID(app.focus());
   }
 
   // Enter in the name box neither changes it nor runs anything; the Tab after it shows
   // that it was handled.
-  app.set_text(IDC_EDIT2, L"com.miui.notes");
+  app.set_text(Box::name, L"com.miui.notes");
   app.press_key(VK_RETURN);
   app.press_key(VK_TAB);
-  ASSERT_TRUE(e2e::wait_until(focus_on(IDC_EDIT3), 3000));
-  EXPECT_EQ(app.text(IDC_EDIT2), L"com.miui.notes");
-  EXPECT_EQ(app.text(IDC_EDIT1), L"");
-  EXPECT_EQ(app.text(IDC_EDIT3), L"");
+  ASSERT_TRUE(e2e::wait_until(focus_on(Box::list), 3000));
+  EXPECT_EQ(app.text(Box::name), L"com.miui.notes");
+  EXPECT_EQ(app.text(Box::log), L"");
+  EXPECT_EQ(app.text(Box::list), L"");
   EXPECT_TRUE(app.message_boxes().empty());
 
   // Shift+Tab goes the other way, again passing over the hidden button.
-  const int backward[] = {IDC_EDIT2, IDC_BUTTON2, IDC_EDIT1, IDC_BUTTON8, IDC_BUTTON7, IDC_BUTTON5};
-  for (int id : backward)
+  const Control backward[] = {Box::name, Button::uninstall, Box::log, Button::batch, Button::restore, Button::connect};
+  for (Control id : backward)
     ASSERT_TRUE(app.press_shifted_key(VK_TAB, focus_on(id), 3000))
-        << "Shift+Tab did not reach control " << id << ", focus on " << GetDlgCtrlID(app.focus());
+        << "Shift+Tab did not reach control " << id.id << ", focus on " << GetDlgCtrlID(app.focus());
 
   app.press_key(VK_ESCAPE);
   expect_clean_end(app, 0, 5000, "Esc did not end the program");
@@ -315,29 +318,29 @@ TEST_F(EndToEnd, KeysMoveTheFocusAndEscCloses) {
 TEST_F(EndToEnd, KeysWhileAButtonHasDisabledItself) {
   App app(tolvexa_exe(), Environment{{L"TOLVEXA_ADB_DELAY_MS", L"4000"}});
   ASSERT_TRUE(app.ready()) << app.error();
-  auto focus_on = [&](int id) { return [&app, id] { return app.focus() == app.control(id); }; };
-  ASSERT_TRUE(e2e::wait_until(focus_on(IDC_EDIT2), 5000));
+  auto focus_on = [&](Control id) { return [&app, id] { return app.focus() == app.control(id); }; };
+  ASSERT_TRUE(e2e::wait_until(focus_on(Box::name), 5000));
 
   // Enter in the list box is a line break.
   app.press_key(VK_TAB);
-  ASSERT_TRUE(e2e::wait_until(focus_on(IDC_EDIT3), 3000));
+  ASSERT_TRUE(e2e::wait_until(focus_on(Box::list), 3000));
   app.press_key(VK_RETURN);
-  ASSERT_TRUE(app.wait_text(IDC_EDIT3, [](const std::wstring& t) { return t == L"\r\n"; }, 3000));
+  ASSERT_TRUE(app.wait_text(Box::list, [](const std::wstring& t) { return t == L"\r\n"; }, 3000));
 
   // The space bar clicks the focused 看所有包, which disables itself while adb answers.
   app.press_key(VK_TAB);
   app.press_key(VK_TAB);
-  ASSERT_TRUE(e2e::wait_until(focus_on(IDC_BUTTON1), 3000));
+  ASSERT_TRUE(e2e::wait_until(focus_on(Button::list_all), 3000));
   app.press_key(VK_SPACE);
-  ASSERT_TRUE(app.wait_enabled(IDC_BUTTON1, false, 3000));
+  ASSERT_TRUE(app.wait_enabled(Button::list_all, false, 3000));
 
   // Tab goes on from the disabled button; Shift+Tab passes over it.
   app.press_key(VK_TAB);
-  ASSERT_TRUE(e2e::wait_until(focus_on(IDC_BUTTON4), 3000))
+  ASSERT_TRUE(e2e::wait_until(focus_on(Button::driver), 3000))
       << "focus on " << GetDlgCtrlID(app.focus());
-  ASSERT_TRUE(app.press_shifted_key(VK_TAB, focus_on(IDC_BUTTON3), 3000))
+  ASSERT_TRUE(app.press_shifted_key(VK_TAB, focus_on(Button::filter), 3000))
       << "focus on " << GetDlgCtrlID(app.focus());
-  EXPECT_FALSE(app.enabled(IDC_BUTTON1));
+  EXPECT_FALSE(app.enabled(Button::list_all));
 
   // Esc closes at once, while the listing still waits.
   app.press_key(VK_ESCAPE);
@@ -347,8 +350,8 @@ TEST_F(EndToEnd, KeysWhileAButtonHasDisabledItself) {
 TEST_F(EndToEnd, EscClosesWhenNoControlHasTheFocus) {
   App app(tolvexa_exe(), Environment{{L"TOLVEXA_ADB_DELAY_MS", L"4000"}});
   ASSERT_TRUE(app.ready()) << app.error();
-  ASSERT_TRUE(app.click(IDC_BUTTON1));
-  ASSERT_TRUE(app.wait_enabled(IDC_BUTTON1, false, 3000));
+  ASSERT_TRUE(app.click(Button::list_all));
+  ASSERT_TRUE(app.wait_enabled(Button::list_all, false, 3000));
   // Take the focus from every window of the program's thread.
   DWORD own = GetCurrentThreadId(), program = GetWindowThreadProcessId(app.window(), nullptr);
   ASSERT_TRUE(AttachThreadInput(own, program, TRUE));
@@ -363,8 +366,8 @@ TEST_F(EndToEnd, EscClosesWhenNoControlHasTheFocus) {
 TEST_F(EndToEnd, ClosingWhileAListingWaitsEndsAtOnce) {
   App app(tolvexa_exe(), {{L"TOLVEXA_ADB_DELAY_MS", L"3000"}});
   ASSERT_TRUE(app.ready()) << app.error();
-  ASSERT_TRUE(app.click(IDC_BUTTON1));
-  ASSERT_TRUE(app.wait_enabled(IDC_BUTTON1, false, 1000));
+  ASSERT_TRUE(app.click(Button::list_all));
+  ASSERT_TRUE(app.wait_enabled(Button::list_all, false, 1000));
   // Wait for the simulated adb to be running, so the close meets a listing in progress.
   ASSERT_TRUE(e2e::wait_until([] { return !e2e::processes_named(L"adb.exe").empty(); }, 2000));
 
@@ -379,28 +382,28 @@ TEST_F(EndToEnd, ConnectListAndFilter) {
   ASSERT_TRUE(app.ready()) << app.error();
   std::vector<std::wstring> names = phone_packages();
 
-  click_and_expect_log(app, IDC_BUTTON5, L"连接设备中...\r\n" + adb_output(L"devices"));
+  click_and_expect_log(app, Button::connect, L"连接设备中...\r\n" + adb_output(L"devices"));
   list_all(app, names);
 
   std::vector<std::wstring> miui = containing(names, L"miui");
   ASSERT_GT(miui.size(), 1u);
-  app.set_text(IDC_EDIT2, L"miui");
-  ASSERT_TRUE(app.click(IDC_BUTTON3));
+  app.set_text(Box::name, L"miui");
+  ASSERT_TRUE(app.click(Button::filter));
   std::wstring list;
   EXPECT_TRUE(app.wait_text(
-      IDC_EDIT3, [&](const std::wstring& t) { return t == as_listing(miui); }, 5000, &list))
+      Box::list, [&](const std::wstring& t) { return t == as_listing(miui); }, 5000, &list))
       << difference(as_listing(miui), list);
   EXPECT_TRUE(app.wait_text(
-      IDC_EDIT1,
+      Box::log,
       [&](const std::wstring& t) { return t == kFilterCount + std::to_wstring(miui.size()); },
       5000));
 
   // Filtering with an empty name box only asks for a filter text.
-  app.set_text(IDC_EDIT2, L"");
-  ASSERT_TRUE(app.click(IDC_BUTTON3));
+  app.set_text(Box::name, L"");
+  ASSERT_TRUE(app.click(Button::filter));
   MessageBoxInfo box = expect_message_box(app, L"请在执行按钮后的编辑框填写筛选的内容");
   ASSERT_TRUE(app.answer(box.hwnd, IDOK));
-  EXPECT_EQ(app.text(IDC_EDIT3), as_listing(miui));
+  EXPECT_EQ(app.text(Box::list), as_listing(miui));
   expect_clean_close(app, 1);
 }
 
@@ -411,26 +414,26 @@ TEST_F(EndToEnd, UninstallAndRestoreOnePackage) {
   list_all(app, names);
 
   const std::wstring name = names.at(names.size() / 2);
-  app.set_text(IDC_EDIT2, name);
-  click_and_expect_log(app, IDC_BUTTON2, L"卸载APP中，请稍后...\r\nSuccess\r\n\r\n完成...\r\n");
+  app.set_text(Box::name, name);
+  click_and_expect_log(app, Button::uninstall, L"卸载APP中，请稍后...\r\nSuccess\r\n\r\n完成...\r\n");
   list_all(app, without(names, name));
 
   // The hidden 已卸载包 button, clicked all the same, lists the uninstalled package too.
   std::vector<std::wstring> all = phone_packages_with_uninstalled();
   ASSERT_EQ(all.size(), names.size());
-  app.set_text(IDC_EDIT1, L"");
-  PostMessageW(app.control(IDC_BUTTON6), BM_CLICK, 0, 0);
+  app.set_text(Box::log, L"");
+  PostMessageW(app.control(Button::list_uninstalled), BM_CLICK, 0, 0);
   ASSERT_TRUE(e2e::wait_until(
       [&] {
-        return app.text(IDC_EDIT3) == as_listing(all) &&
-               app.text(IDC_EDIT1) == kListCount + std::to_wstring(all.size()) &&
-               app.enabled(IDC_BUTTON6);
+        return app.text(Box::list) == as_listing(all) &&
+               app.text(Box::log) == kListCount + std::to_wstring(all.size()) &&
+               app.enabled(Button::list_uninstalled);
       },
       kActionTimeoutMs));
-  app.set_text(IDC_EDIT3, L"");
+  app.set_text(Box::list, L"");
 
   click_and_expect_log(
-      app, IDC_BUTTON7,
+      app, Button::restore,
       L"恢复APP，请稍后...\r\nPackage " + name + L" installed for user: 0\r\n\r\n");
   list_all(app, names);
   expect_clean_close(app, 0);
@@ -439,18 +442,18 @@ TEST_F(EndToEnd, UninstallAndRestoreOnePackage) {
 TEST_F(EndToEnd, OutputGoesToTheEndWhateverTheUserSelected) {
   App app(tolvexa_exe(), Environment{{L"TOLVEXA_ADB_DELAY_MS", L"1500"}});
   ASSERT_TRUE(app.ready()) << app.error();
-  app.set_text(IDC_EDIT2, L"com.miui.notes");
-  ASSERT_TRUE(app.click(IDC_BUTTON2));
-  ASSERT_TRUE(app.wait_text(IDC_EDIT1, [](const std::wstring& t) { return !t.empty(); }, 5000));
+  app.set_text(Box::name, L"com.miui.notes");
+  ASSERT_TRUE(app.click(Button::uninstall));
+  ASSERT_TRUE(app.wait_text(Box::log, [](const std::wstring& t) { return !t.empty(); }, 5000));
   // While adb answers, the user selects part of the progress line.
-  SendMessageW(app.control(IDC_EDIT1), EM_SETSEL, 2, 5);
-  ASSERT_TRUE(app.wait_enabled(IDC_BUTTON2, true, kActionTimeoutMs));
-  ASSERT_TRUE(app.wait_text(IDC_EDIT1, [](const std::wstring& t) { return t.size() > 20; }, 5000));
-  EXPECT_EQ(app.text(IDC_EDIT1), L"卸载APP中，请稍后...\r\nSuccess\r\n\r\n完成...\r\n");
+  SendMessageW(app.control(Box::log), EM_SETSEL, 2, 5);
+  ASSERT_TRUE(app.wait_enabled(Button::uninstall, true, kActionTimeoutMs));
+  ASSERT_TRUE(app.wait_text(Box::log, [](const std::wstring& t) { return t.size() > 20; }, 5000));
+  EXPECT_EQ(app.text(Box::log), L"卸载APP中，请稍后...\r\nSuccess\r\n\r\n完成...\r\n");
   DWORD start = 0, end = 0;
-  SendMessageW(app.control(IDC_EDIT1), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+  SendMessageW(app.control(Box::log), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
                reinterpret_cast<LPARAM>(&end));
-  EXPECT_EQ(start, app.text(IDC_EDIT1).size());  // the caret is after the text
+  EXPECT_EQ(start, app.text(Box::log).size());  // the caret is after the text
   EXPECT_EQ(end, start);
   expect_clean_close(app, 0);
 }
@@ -464,37 +467,37 @@ TEST_F(EndToEnd, BatchUninstallAsksThenRemovesEachListedPackage) {
   std::vector<std::wstring> chosen = containing(names, L"baidu");
   ASSERT_GE(chosen.size(), 2u);
   ASSERT_LE(chosen.size(), 3u);
-  app.set_text(IDC_EDIT2, L"baidu");
-  ASSERT_TRUE(app.click(IDC_BUTTON3));
+  app.set_text(Box::name, L"baidu");
+  ASSERT_TRUE(app.click(Button::filter));
   const std::wstring count = kFilterCount + std::to_wstring(chosen.size());
   ASSERT_TRUE(app.wait_text(
-      IDC_EDIT1, [&](const std::wstring& t) { return t == count; }, 5000));
-  ASSERT_EQ(app.text(IDC_EDIT3), as_listing(chosen));
+      Box::log, [&](const std::wstring& t) { return t == count; }, 5000));
+  ASSERT_EQ(app.text(Box::list), as_listing(chosen));
 
   // Cancel: nothing happens.
-  ASSERT_TRUE(app.click(IDC_BUTTON8));
+  ASSERT_TRUE(app.click(Button::batch));
   MessageBoxInfo question = expect_message_box(app, L"是否批量卸载编辑框里的app");
   EXPECT_TRUE(question.has_ok);
   EXPECT_TRUE(question.has_cancel);
   ASSERT_TRUE(app.answer(question.hwnd, IDCANCEL));
   Sleep(500);
-  EXPECT_EQ(app.text(IDC_EDIT1), count);
-  EXPECT_TRUE(app.enabled(IDC_BUTTON8));
+  EXPECT_EQ(app.text(Box::log), count);
+  EXPECT_TRUE(app.enabled(Button::batch));
   EXPECT_FALSE(e2e::file_exists(kStateFile));
 
   // OK: each listed package is uninstalled in turn, a second apart.
-  ASSERT_TRUE(app.click(IDC_BUTTON8));
+  ASSERT_TRUE(app.click(Button::batch));
   question = expect_message_box(app, L"是否批量卸载编辑框里的app");
   ULONGLONG started = GetTickCount64();
   ASSERT_TRUE(app.answer(question.hwnd, IDOK));
-  EXPECT_TRUE(app.wait_enabled(IDC_BUTTON8, false, 2000));
+  EXPECT_TRUE(app.wait_enabled(Button::batch, false, 2000));
   std::wstring log = L"准备卸载APP...\r\n";
   for (const std::wstring& name : chosen)
     log += L"卸载: <" + name + L"> 中，请稍后...\r\nSuccess\r\n\r\n";
   log += L"完成...\r\n";
   std::wstring last;
   ASSERT_TRUE(e2e::wait_until(
-      [&] { return (last = app.text(IDC_EDIT1)) == log && app.enabled(IDC_BUTTON8); },
+      [&] { return (last = app.text(Box::log)) == log && app.enabled(Button::batch); },
       kActionTimeoutMs * static_cast<int>(chosen.size())))
       << difference(log, last);
   EXPECT_GE(GetTickCount64() - started, 900u * chosen.size()) << "no pause between packages";
@@ -511,8 +514,8 @@ TEST_F(EndToEnd, MissingOrUnsafeNamesRunNothing) {
   ASSERT_TRUE(app.ready()) << app.error();
   size_t answered = 0;
 
-  app.set_text(IDC_EDIT2, L"");
-  ASSERT_TRUE(app.click(IDC_BUTTON2));
+  app.set_text(Box::name, L"");
+  ASSERT_TRUE(app.click(Button::uninstall));
   MessageBoxInfo box = expect_message_box(app, L"还没填写包名呢...");
   EXPECT_TRUE(box.has_ok);
   EXPECT_FALSE(box.has_cancel);
@@ -521,20 +524,20 @@ TEST_F(EndToEnd, MissingOrUnsafeNamesRunNothing) {
 
   // A name that would make cmd.exe run a second command is refused before anything runs.
   const std::wstring unsafe = L"com.baidu.searchbox&echo injected>" + kInjected;
-  for (int button : {IDC_BUTTON2, IDC_BUTTON7}) {
-    SCOPED_TRACE("button " + std::to_string(button));
-    app.set_text(IDC_EDIT2, unsafe);
+  for (Button button : {Button::uninstall, Button::restore}) {
+    SCOPED_TRACE("button " + std::to_string(Control(button).id));
+    app.set_text(Box::name, unsafe);
     ASSERT_TRUE(app.click(button));
     box = expect_message_box(app, L"包名含有不能使用的字符");
     ASSERT_TRUE(app.answer(box.hwnd, IDOK));
     ++answered;
-    EXPECT_EQ(app.text(IDC_EDIT1), L"");
+    EXPECT_EQ(app.text(Box::log), L"");
     EXPECT_TRUE(app.enabled(button));
   }
 
   // The batch skips an unsafe line and goes on with the next.
-  app.set_text(IDC_EDIT3, unsafe + L"\r\ncom.sina.weibo\r\n");
-  ASSERT_TRUE(app.click(IDC_BUTTON8));
+  app.set_text(Box::list, unsafe + L"\r\ncom.sina.weibo\r\n");
+  ASSERT_TRUE(app.click(Button::batch));
   MessageBoxInfo question = expect_message_box(app, L"是否批量卸载编辑框里的app");
   ASSERT_TRUE(app.answer(question.hwnd, IDOK));
   ++answered;
@@ -543,7 +546,7 @@ TEST_F(EndToEnd, MissingOrUnsafeNamesRunNothing) {
                      L"卸载: <com.sina.weibo> 中，请稍后...\r\nSuccess\r\n\r\n完成...\r\n";
   std::wstring last;
   EXPECT_TRUE(app.wait_text(
-      IDC_EDIT1, [&](const std::wstring& t) { return t == log; }, kActionTimeoutMs, &last))
+      Box::log, [&](const std::wstring& t) { return t == log; }, kActionTimeoutMs, &last))
       << difference(log, last);
 
   EXPECT_FALSE(e2e::file_exists(kInjected)) << "an unsafe name reached the command line";
@@ -557,13 +560,13 @@ TEST_F(EndToEnd, EscDuringABatchEndsTheProgram) {
   std::vector<std::wstring> names = phone_packages();
   list_all(app, names);
 
-  ASSERT_TRUE(app.click(IDC_BUTTON8));
+  ASSERT_TRUE(app.click(Button::batch));
   MessageBoxInfo question = expect_message_box(app, L"是否批量卸载编辑框里的app");
   ASSERT_TRUE(app.answer(question.hwnd, IDOK));
   // Esc in the pause after the first package.
   const std::wstring first = L"卸载: <" + names.front() + L"> 中，请稍后...\r\nSuccess\r\n";
   ASSERT_TRUE(app.wait_text(
-      IDC_EDIT1, [&](const std::wstring& t) { return t.find(first) != std::wstring::npos; },
+      Box::log, [&](const std::wstring& t) { return t.find(first) != std::wstring::npos; },
       kActionTimeoutMs));
   app.press_key(VK_ESCAPE);
   expect_clean_end(app, 1, 5000, "Esc did not end the program during a batch");
@@ -574,7 +577,7 @@ TEST_F(EndToEnd, DriverButtonWritesAndStartsTheInstaller) {
   App app(tolvexa_exe());
   ASSERT_TRUE(app.ready()) << app.error();
 
-  ASSERT_TRUE(app.click(IDC_BUTTON4));
+  ASSERT_TRUE(app.click(Button::driver));
   std::vector<DWORD> installers;
   ASSERT_TRUE(e2e::wait_until(
       [&] { return !(installers = e2e::processes_named(L"ADBDriverInstaller.exe")).empty(); },
@@ -586,7 +589,7 @@ TEST_F(EndToEnd, DriverButtonWritesAndStartsTheInstaller) {
       e2e::wait_until([&] { return !e2e::message_boxes_of(installers.front()).empty(); }, 10000));
   for (DWORD id : installers) e2e::kill_process(id);
 
-  EXPECT_TRUE(app.enabled(IDC_BUTTON4));
+  EXPECT_TRUE(app.enabled(Button::driver));
   expect_clean_close(app, 0);
 }
 
@@ -644,7 +647,7 @@ TEST_F(EndToEnd, ClosingEndsOurAdbOnly) {
 
   App app(tolvexa_exe(), {{L"TOLVEXA_ADB_DELAY_MS", L"60000"}});
   ASSERT_TRUE(app.ready()) << app.error();
-  ASSERT_TRUE(app.click(IDC_BUTTON5));
+  ASSERT_TRUE(app.click(Button::connect));
   ASSERT_TRUE(e2e::wait_until([] { return e2e::processes_named(L"adb.exe").size() == 2; }, 5000));
   app.close();
   expect_clean_end(app, 0, 5000, "the program did not end");
@@ -659,7 +662,7 @@ TEST_F(EndToEnd, ClosingEndsOurAdbOnly) {
 TEST_F(EndToEnd, NothingOfOursOutlivesACloseInTheMiddleOfALongListing) {
   App app(tolvexa_exe(), {{L"TOLVEXA_ADB_PACKAGES", L"5000"}, {L"TOLVEXA_ADB_DELAY_MS", L"2000"}});
   ASSERT_TRUE(app.ready()) << app.error();
-  ASSERT_TRUE(app.click(IDC_BUTTON1));
+  ASSERT_TRUE(app.click(Button::list_all));
   Sleep(1000);
   ASSERT_FALSE(e2e::processes_named(L"adb.exe").empty());
   app.close();
@@ -674,17 +677,17 @@ TEST_F(EndToEnd, LimitsOnTimeAndNameLengthHold) {
   App app(tolvexa_exe(), {{L"TOLVEXA_TEST_COMMAND_TIMEOUT_MS", L"1500"},
                           {L"TOLVEXA_ADB_DELAY_MS", L"20000"}});
   ASSERT_TRUE(app.ready()) << app.error();
-  app.set_text(IDC_EDIT2, L"com.miui.notes");
-  click_and_expect_log(app, IDC_BUTTON2,
+  app.set_text(Box::name, L"com.miui.notes");
+  click_and_expect_log(app, Button::uninstall,
                        L"卸载APP中，请稍后...\r\n\r\n命令在 120 秒内没有结束，已停止。\r\n");
   EXPECT_TRUE(e2e::wait_until([] { return e2e::processes_named(L"adb.exe").empty(); }, 3000))
       << "the command that ran too long was not ended";
 
-  app.set_text(IDC_EDIT2, std::wstring(256, L'a'));
-  ASSERT_TRUE(app.click(IDC_BUTTON2));
+  app.set_text(Box::name, std::wstring(256, L'a'));
+  ASSERT_TRUE(app.click(Button::uninstall));
   MessageBoxInfo box = expect_message_box(app, L"包名太长（最多 255 个字符）");
   ASSERT_TRUE(app.answer(box.hwnd, IDOK));
-  EXPECT_EQ(app.text(IDC_EDIT1), L"卸载APP中，请稍后...\r\n\r\n命令在 120 秒内没有结束，已停止。\r\n");
+  EXPECT_EQ(app.text(Box::log), L"卸载APP中，请稍后...\r\n\r\n命令在 120 秒内没有结束，已停止。\r\n");
   expect_clean_close(app, 1);
 }
 
@@ -702,15 +705,15 @@ TEST_F(EndToEnd, DaemonLinesGoToTheLogNotTheList) {
   ASSERT_TRUE(app.ready()) << app.error();
   std::vector<std::wstring> names = phone_packages();  // starts the simulated daemon
   DeleteFileW(L"c:\\adb\\adb_sim_daemon.txt");
-  ASSERT_TRUE(app.click(IDC_BUTTON1));
+  ASSERT_TRUE(app.click(Button::list_all));
   const std::wstring log = L"APP数量为： " + std::to_wstring(names.size()) +
                            L"\r\n* daemon not running; starting now at tcp:5037\r\n"
                            L"* daemon started successfully\r\n";
   std::wstring last;
-  ASSERT_TRUE(app.wait_text(IDC_EDIT1, [&](const std::wstring& t) { return t == log; },
+  ASSERT_TRUE(app.wait_text(Box::log, [&](const std::wstring& t) { return t == log; },
                             kActionTimeoutMs, &last))
       << difference(log, last);
-  EXPECT_EQ(app.text(IDC_EDIT3), as_listing(names));
+  EXPECT_EQ(app.text(Box::list), as_listing(names));
   expect_clean_close(app, 0);
   DeleteFileW(L"c:\\adb\\adb_sim_daemon.txt");
 }
@@ -738,9 +741,9 @@ TEST_F(EndToEnd, EachPhoneStateShowsItsHintAfterAdbsWords) {
     SCOPED_TRACE(e2e::narrow(row.state));
     App app(tolvexa_exe(), {{L"TOLVEXA_ADB_PHONE", row.state}});
     ASSERT_TRUE(app.ready()) << app.error();
-    click_and_expect_log(app, IDC_BUTTON5, L"连接设备中...\r\n" + row.devices + row.connect_hint);
-    app.set_text(IDC_EDIT2, L"com.miui.notes");
-    click_and_expect_log(app, IDC_BUTTON2,
+    click_and_expect_log(app, Button::connect, L"连接设备中...\r\n" + row.devices + row.connect_hint);
+    app.set_text(Box::name, L"com.miui.notes");
+    click_and_expect_log(app, Button::uninstall,
                          L"卸载APP中，请稍后...\r\n" + row.error + L"\r\n" + row.hint + L"完成...\r\n");
     expect_clean_close(app, 0);
   }
@@ -759,12 +762,12 @@ TEST_F(EndToEnd, ACommandThatCannotStartSaysWhyAndDoesNotSayDone) {
     squatted.emplace_back(CreateNamedPipeW(name.c_str(), PIPE_ACCESS_INBOUND, PIPE_TYPE_BYTE, 1,
                                            0, 0, 0, nullptr));
   }
-  app.set_text(IDC_EDIT2, L"com.miui.notes");
-  ASSERT_TRUE(app.click(IDC_BUTTON2));
+  app.set_text(Box::name, L"com.miui.notes");
+  ASSERT_TRUE(app.click(Button::uninstall));
   const std::wstring start = L"卸载APP中，请稍后...\r\n无法运行命令：";
   std::wstring log;
   ASSERT_TRUE(app.wait_text(
-      IDC_EDIT1, [&](const std::wstring& t) { return t.size() > start.size() && app.enabled(IDC_BUTTON2); },
+      Box::log, [&](const std::wstring& t) { return t.size() > start.size() && app.enabled(Button::uninstall); },
       kActionTimeoutMs, &log));
   EXPECT_EQ(log.substr(0, start.size()), start) << e2e::narrow(log);
   EXPECT_NE(log.find(L"CreateNamedPipe"), std::wstring::npos) << e2e::narrow(log);
@@ -783,7 +786,7 @@ TEST_F(EndToEnd, AnAdbFolderThatCannotBeMadeIsToldAndTheWindowStillOpens) {
   {
     App app(tolvexa_exe());
     ASSERT_TRUE(app.ready()) << app.error();
-    std::wstring log = app.text(IDC_EDIT1);
+    std::wstring log = app.text(Box::log);
     const std::wstring start = L"无法把 adb 工具写入 c:\\adb：";
     const std::wstring end = L"\r\n请检查磁盘空间和 c:\\adb 的写入权限，然后重新打开本程序。\r\n";
     EXPECT_EQ(log.substr(0, start.size()), start) << e2e::narrow(log);
@@ -799,7 +802,7 @@ TEST_F(EndToEnd, ADriverInstallerThatCannotBeWrittenIsTold) {
   ASSERT_TRUE(app.ready()) << app.error();
   DeleteFileW(kInstaller.c_str());
   ASSERT_TRUE(CreateDirectoryW(kInstaller.c_str(), nullptr));  // in the way of the file
-  ASSERT_TRUE(app.click(IDC_BUTTON4));
+  ASSERT_TRUE(app.click(Button::driver));
   MessageBoxInfo box;
   ASSERT_TRUE(app.wait_message_box(box, 10000));
   EXPECT_EQ(box.caption, kCaption);
@@ -816,7 +819,7 @@ TEST_F(EndToEnd, ADriverInstallerThatCannotBeWrittenIsTold) {
 TEST_F(EndToEnd, ClosingEndsTheAdbServerOurAdbStarted) {
   App app(tolvexa_exe(), {{L"TOLVEXA_ADB_SERVER", L"1"}});
   ASSERT_TRUE(app.ready()) << app.error();
-  click_and_expect_log(app, IDC_BUTTON5,
+  click_and_expect_log(app, Button::connect,
                        L"连接设备中...\r\nList of devices attached\r\nSIMULATED-PHONE-01\tdevice\r\n\r\n");
   // The command has ended; the server it started runs on.
   ASSERT_EQ(e2e::processes_named(L"adb.exe").size(), 1u);
@@ -830,11 +833,11 @@ TEST_F(EndToEnd, CriticalPackagesAreRemovedOnlyAfterYesAndNeverByTheBatch) {
   ASSERT_TRUE(app.ready()) << app.error();
   const std::wstring question =
       L"com.miui.home 是手机的关键组件（桌面），卸载后手机可能无法正常使用，甚至无法开机。\r\n确定要卸载吗？";
-  app.set_text(IDC_EDIT1, L"earlier");
-  app.set_text(IDC_EDIT2, L"com.miui.home");
+  app.set_text(Box::log, L"earlier");
+  app.set_text(Box::name, L"com.miui.home");
 
   // No: nothing runs, the log is as it was.
-  ASSERT_TRUE(app.click(IDC_BUTTON2));
+  ASSERT_TRUE(app.click(Button::uninstall));
   MessageBoxInfo box = expect_message_box(app, question);
   EXPECT_TRUE(box.has_yes && box.has_no);
   EXPECT_FALSE(box.has_ok || box.has_cancel);
@@ -842,32 +845,32 @@ TEST_F(EndToEnd, CriticalPackagesAreRemovedOnlyAfterYesAndNeverByTheBatch) {
   EXPECT_EQ(GetWindow(box.hwnd, GW_OWNER), app.window());
   ASSERT_TRUE(app.answer(box.hwnd, IDNO));
   Sleep(300);
-  EXPECT_EQ(app.text(IDC_EDIT1), L"earlier");
+  EXPECT_EQ(app.text(Box::log), L"earlier");
   EXPECT_FALSE(e2e::file_exists(kStateFile));
 
   // Yes: removed as any other package.
-  ASSERT_TRUE(app.click(IDC_BUTTON2));
+  ASSERT_TRUE(app.click(Button::uninstall));
   box = expect_message_box(app, question);
   ASSERT_TRUE(app.answer(box.hwnd, IDYES));
   std::wstring log = L"卸载APP中，请稍后...\r\nSuccess\r\n\r\n完成...\r\n";
   std::wstring last;
-  ASSERT_TRUE(app.wait_text(IDC_EDIT1, [&](const std::wstring& t) { return t == log; },
+  ASSERT_TRUE(app.wait_text(Box::log, [&](const std::wstring& t) { return t == log; },
                             kActionTimeoutMs, &last))
       << difference(log, last);
   EXPECT_EQ(e2e::read_file(kStateFile), "com.miui.home\r\n");
 
   // Restore is never asked about.
-  click_and_expect_log(app, IDC_BUTTON7,
+  click_and_expect_log(app, Button::restore,
                        L"恢复APP，请稍后...\r\nPackage com.miui.home installed for user: 0\r\n\r\n");
 
   // A batch over a filtered list skips exactly the critical items, running nothing for them.
   std::vector<std::wstring> names = phone_packages();
   list_all(app, names);
   std::vector<std::wstring> chosen = containing(names, L"com.miui.s");
-  app.set_text(IDC_EDIT2, L"com.miui.s");
-  ASSERT_TRUE(app.click(IDC_BUTTON3));
-  ASSERT_TRUE(app.wait_text(IDC_EDIT3, [&](const std::wstring& t) { return t == as_listing(chosen); }, 5000));
-  ASSERT_TRUE(app.click(IDC_BUTTON8));
+  app.set_text(Box::name, L"com.miui.s");
+  ASSERT_TRUE(app.click(Button::filter));
+  ASSERT_TRUE(app.wait_text(Box::list, [&](const std::wstring& t) { return t == as_listing(chosen); }, 5000));
+  ASSERT_TRUE(app.click(Button::batch));
   box = expect_message_box(app, L"是否批量卸载编辑框里的app");
   ASSERT_TRUE(app.answer(box.hwnd, IDOK));
   const std::map<std::wstring, std::wstring> critical = {{L"com.miui.securitycenter", L"手机管家"},
@@ -888,7 +891,7 @@ TEST_F(EndToEnd, CriticalPackagesAreRemovedOnlyAfterYesAndNeverByTheBatch) {
   log += L"完成...\r\n";
   ASSERT_EQ(removed.size() + 2, chosen.size()) << "both critical packages are on the phone";
   ASSERT_TRUE(e2e::wait_until(
-      [&] { return (last = app.text(IDC_EDIT1)) == log && app.enabled(IDC_BUTTON8); },
+      [&] { return (last = app.text(Box::log)) == log && app.enabled(Button::batch); },
       kActionTimeoutMs * static_cast<int>(chosen.size())))
       << difference(log, last);
   std::vector<std::wstring> state = e2e::split_lines(e2e::widen(e2e::read_file(kStateFile)));
@@ -896,6 +899,115 @@ TEST_F(EndToEnd, CriticalPackagesAreRemovedOnlyAfterYesAndNeverByTheBatch) {
   std::sort(removed.begin(), removed.end());
   EXPECT_EQ(state, removed);
   expect_clean_close(app, 3);
+}
+
+// Whether the box shows its last line: the first visible line, plus as many lines as the box
+// is high, reaches the last one. The line height is measured between two lines of the box.
+std::string last_line_in_view(const App& app, Control id) {
+  HWND box = app.control(id);
+  auto ask = [box](UINT message, WPARAM w = 0, LPARAM l = 0) {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(box, message, w, l, SMTO_ABORTIFHUNG, 5000, &result);
+    return static_cast<LRESULT>(result);
+  };
+  LRESULT lines = ask(EM_GETLINECOUNT), first = ask(EM_GETFIRSTVISIBLELINE);
+  if (lines < 3) return "only " + std::to_string(lines) + " lines";
+  LRESULT top = ask(EM_POSFROMCHAR, ask(EM_LINEINDEX, 0));
+  LRESULT next = ask(EM_POSFROMCHAR, ask(EM_LINEINDEX, 1));
+  int line_height = static_cast<short>(HIWORD(next)) - static_cast<short>(HIWORD(top));
+  RECT client{};
+  GetClientRect(box, &client);
+  if (line_height <= 0) return "no line height";
+  LRESULT shown = (client.bottom - client.top) / line_height;
+  bool in_view = first <= lines - 1 && lines - 1 < first + shown;
+  return in_view ? "" : "first visible line " + std::to_string(first) + ", " +
+                            std::to_string(shown) + " lines shown, " + std::to_string(lines) +
+                            " lines";
+}
+
+TEST_F(EndToEnd, TheEndStaysInViewAfterEveryAppend) {
+  Environment phone{{L"TOLVEXA_ADB_PACKAGES", L"3000"}};
+  App app(tolvexa_exe(), phone);
+  ASSERT_TRUE(app.ready()) << app.error();
+  std::vector<std::wstring> names = phone_packages(phone);
+  list_all(app, names);
+  EXPECT_EQ(last_line_in_view(app, Box::list), "") << "list box after listing";
+
+  app.set_text(Box::name, L"generated");
+  ASSERT_TRUE(app.click(Button::filter));
+  std::vector<std::wstring> kept = containing(names, L"generated");
+  ASSERT_TRUE(app.wait_text(Box::list, [&](const std::wstring& t) { return t == as_listing(kept); }, 10000));
+  EXPECT_EQ(last_line_in_view(app, Box::list), "") << "list box after filtering";
+
+  // A batch of a few packages fills the log box past its height.
+  std::vector<std::wstring> batch(kept.begin(), kept.begin() + 6);
+  app.set_text(Box::list, as_listing(batch));
+  ASSERT_TRUE(app.click(Button::batch));
+  MessageBoxInfo question = expect_message_box(app, L"是否批量卸载编辑框里的app");
+  ASSERT_TRUE(app.answer(question.hwnd, IDOK));
+  ASSERT_TRUE(app.wait_text(Box::log, [&](const std::wstring& t) { return t.find(L"完成...") != std::wstring::npos; },
+                            kActionTimeoutMs * 6));
+  EXPECT_EQ(last_line_in_view(app, Box::log), "") << "log box after a batch";
+  expect_clean_close(app, 1);
+}
+
+// Sets the prefix's DPI for the programs started meanwhile, and 96 again afterwards.
+class ScopedDpi {
+ public:
+  explicit ScopedDpi(DWORD dpi) { set(dpi); }
+  ~ScopedDpi() { set(96); }
+
+ private:
+  static void set(DWORD dpi) {
+    RegSetKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", REG_DWORD, &dpi,
+                    sizeof dpi);
+  }
+};
+
+// Height of a line of the box's font, measured between its first two lines.
+int line_height(const App& app, Control id) {
+  auto ask = [&](UINT message, WPARAM w) {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(app.control(id), message, w, 0, SMTO_ABORTIFHUNG, 5000, &result);
+    return static_cast<LRESULT>(result);
+  };
+  LRESULT second_line = ask(EM_LINEINDEX, 1);
+  return static_cast<short>(HIWORD(ask(EM_POSFROMCHAR, second_line))) -
+         static_cast<short>(HIWORD(ask(EM_POSFROMCHAR, 0)));
+}
+
+TEST_F(EndToEnd, LayoutAndFontsScaleWithTheDpi) {
+  int line_at_96 = 0;
+  {
+    App app(tolvexa_exe());
+    ASSERT_TRUE(app.ready()) << app.error();
+    app.set_text(Box::log, L"a\r\nb\r\n");
+    line_at_96 = line_height(app, Box::log);
+    expect_clean_close(app, 0);
+  }
+  ASSERT_GT(line_at_96, 0);
+  for (DWORD dpi : {120u, 144u, 192u}) {
+    SCOPED_TRACE("dpi " + std::to_string(dpi));
+    ScopedDpi scoped(dpi);
+    App app(tolvexa_exe());
+    ASSERT_TRUE(app.ready()) << app.error();
+    auto scaled = [dpi](int pixels) { return MulDiv(pixels, dpi, 96); };
+    RECT outer{};
+    GetWindowRect(app.window(), &outer);
+    EXPECT_NEAR(outer.right - outer.left, scaled(650), 1);
+    EXPECT_NEAR(outer.bottom - outer.top, scaled(532), 1);
+    for (const Expected& c : kLayout) {
+      SCOPED_TRACE("control " + std::to_string(c.id.id));
+      RECT r = app.rect_in_client(c.id);
+      EXPECT_NEAR(r.left, scaled(c.x), 1);
+      EXPECT_NEAR(r.top, scaled(c.y), 1);
+      EXPECT_NEAR(r.right - r.left, scaled(c.width), 1);
+      EXPECT_NEAR(r.bottom - r.top, scaled(c.height), 1);
+    }
+    app.set_text(Box::log, L"a\r\nb\r\n");
+    EXPECT_NEAR(line_height(app, Box::log), scaled(line_at_96), 2);
+    expect_clean_close(app, 0);
+  }
 }
 
 }  // namespace

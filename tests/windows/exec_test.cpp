@@ -157,9 +157,10 @@ TEST(Runner, AStopCheckEndsTheCommand) {
   TestWindow window;
   bool stop = false;
   TestWindow::on_message = [&] { stop = true; };
-  SetTimer(window.hwnd, 1, 300, [](HWND hwnd, UINT, UINT_PTR, DWORD) {
-    PostMessageW(hwnd, WM_APP, 0, 0);
-  });
+  struct Post {
+    static void CALLBACK app(HWND hwnd, UINT, UINT_PTR, DWORD) { PostMessageW(hwnd, WM_APP, 0, 0); }
+  };
+  SetTimer(window.hwnd, 1, 300, &Post::app);
   double start = now_ms();
   Captured result = run_captured(kEmit + " sleep 3000", nullptr, [&] { return stop; });
   KillTimer(window.hwnd, 1);

@@ -73,17 +73,17 @@ class Monkey {
     if (answer_open_box()) return;
     release_finished();
     switch (pick(14)) {
-      case 0: case 1: app_.set_text(IDC_EDIT2, some_name()); break;
-      case 2: app_.set_text(IDC_EDIT3, some_list()); break;
-      case 3: case 4: single(IDC_BUTTON2, true); break;
-      case 5: single(IDC_BUTTON7, false); break;
+      case 0: case 1: app_.set_text(Box::name, some_name()); break;
+      case 2: app_.set_text(Box::list, some_list()); break;
+      case 3: case 4: single(Button::uninstall, true); break;
+      case 5: single(Button::restore, false); break;
       case 6: batch(); break;
-      case 7: app_.click(IDC_BUTTON1); break;
-      case 8: app_.click(IDC_BUTTON3); break;
-      case 9: app_.click(IDC_BUTTON5); break;
+      case 7: app_.click(Button::list_all); break;
+      case 8: app_.click(Button::filter); break;
+      case 9: app_.click(Button::connect); break;
       case 10: app_.press_key(VK_TAB); break;
       case 11: app_.press_key(VK_RETURN); break;
-      case 12: if (pick(10) == 0) app_.click(IDC_BUTTON4); break;
+      case 12: if (pick(10) == 0) app_.click(Button::driver); break;
       case 13: break;  // a pause
     }
   }
@@ -93,7 +93,7 @@ class Monkey {
     return e2e::wait_until(
         [&] {
           answer_open_box();
-          for (int id : {IDC_BUTTON1, IDC_BUTTON2, IDC_BUTTON5, IDC_BUTTON7, IDC_BUTTON8})
+          for (Button id : {Button::list_all, Button::uninstall, Button::connect, Button::restore, Button::batch})
             if (!app_.enabled(id)) return false;
           return app_.message_boxes().empty();
         },
@@ -152,9 +152,9 @@ class Monkey {
   }
 
   // Single uninstall or restore of the name box's package.
-  void single(int button, bool uninstall) {
+  void single(Button button, bool uninstall) {
     if (!app_.enabled(button)) return;
-    std::wstring target = target_of(app_.text(IDC_EDIT2));
+    std::wstring target = target_of(app_.text(Box::name));
     if (!target.empty() && busy_.count(target)) return;
     if (!app_.click(button)) return;
     // Wait until the click has been taken (button disabled or a message box), so the name
@@ -168,10 +168,10 @@ class Monkey {
   }
 
   void batch() {
-    if (!app_.enabled(IDC_BUTTON8)) return;
-    for (const std::wstring& item : e2e::split_lines(app_.text(IDC_EDIT3)))
+    if (!app_.enabled(Button::batch)) return;
+    for (const std::wstring& item : e2e::split_lines(app_.text(Box::list)))
       if (busy_.count(target_of(item))) return;
-    if (app_.click(IDC_BUTTON8)) e2e::wait_until([&] { return !app_.message_boxes().empty(); }, 5000, 2);
+    if (app_.click(Button::batch)) e2e::wait_until([&] { return !app_.message_boxes().empty(); }, 5000, 2);
   }
 
   bool answer_open_box() {
@@ -183,7 +183,7 @@ class Monkey {
     if (!kKnownMessages.count(box.text)) unknown_boxes.push_back(box.text);
     int answer = IDOK;
     if (box.text == kBatchQuestion) {
-      std::vector<std::wstring> items = e2e::split_lines(app_.text(IDC_EDIT3));
+      std::vector<std::wstring> items = e2e::split_lines(app_.text(Box::list));
       // A filtered listing may hold packages beyond the pool, which the phone's state would
       // then not account for: such a batch is declined.
       bool beyond_pool = std::any_of(items.begin(), items.end(), [&](const std::wstring& item) {
@@ -197,7 +197,7 @@ class Monkey {
           if (target.empty()) continue;
           last_command_[target] = true;
           busy_.insert(target);
-          running_[IDC_BUTTON8].insert(target);
+          running_[Button::batch].insert(target);
           ++commands_issued;
         }
       }
@@ -220,7 +220,7 @@ class Monkey {
   std::mt19937 random_;
   std::map<std::wstring, bool> last_command_;  // true: uninstall
   std::set<std::wstring> busy_;
-  std::map<int, std::set<std::wstring>> running_;
+  std::map<Button, std::set<std::wstring>> running_;
 };
 
 TEST_F(Faults, ImpatientUseEndsEveryActionAndLeavesThePhoneAsTheCommandsSaid) {
@@ -260,12 +260,12 @@ TEST_F(Faults, ImpatientUseEndsEveryActionAndLeavesThePhoneAsTheCommandsSaid) {
 
   // The log box's last answers agree with the phone too: a listing now shows the pool's
   // remaining packages.
-  app.set_text(IDC_EDIT1, L"");
-  app.click(IDC_BUTTON1);
+  app.set_text(Box::log, L"");
+  app.click(Button::list_all);
   ASSERT_TRUE(e2e::wait_until(
-      [&] { return app.enabled(IDC_BUTTON1) && app.text(IDC_EDIT1).rfind(L"APP数量为： ", 0) == 0; },
+      [&] { return app.enabled(Button::list_all) && app.text(Box::log).rfind(L"APP数量为： ", 0) == 0; },
       20000));
-  std::vector<std::wstring> listed = e2e::split_lines(app.text(IDC_EDIT3));
+  std::vector<std::wstring> listed = e2e::split_lines(app.text(Box::list));
   for (const std::wstring& name : pool)
     EXPECT_EQ(std::find(listed.begin(), listed.end(), name) == listed.end(),
               monkey.expected_uninstalled(name))
@@ -285,13 +285,13 @@ TEST_F(Faults, ClosingDuringEveryWaitEndsTheProgramCleanly) {
     const char* name;
     std::function<void(App&)> start;
   } cases[] = {
-      {"listing", [](App& app) { app.click(IDC_BUTTON1); }},
-      {"connect", [](App& app) { app.click(IDC_BUTTON5); }},
-      {"uninstall", [](App& app) { app.set_text(IDC_EDIT2, L"com.miui.video"); app.click(IDC_BUTTON2); }},
-      {"restore", [](App& app) { app.set_text(IDC_EDIT2, L"com.miui.video"); app.click(IDC_BUTTON7); }},
+      {"listing", [](App& app) { app.click(Button::list_all); }},
+      {"connect", [](App& app) { app.click(Button::connect); }},
+      {"uninstall", [](App& app) { app.set_text(Box::name, L"com.miui.video"); app.click(Button::uninstall); }},
+      {"restore", [](App& app) { app.set_text(Box::name, L"com.miui.video"); app.click(Button::restore); }},
       {"batch", [](App& app) {
-         app.set_text(IDC_EDIT3, L"com.miui.video\r\ncom.miui.player\r\ncom.tencent.mm\r\n");
-         app.click(IDC_BUTTON8);
+         app.set_text(Box::list, L"com.miui.video\r\ncom.miui.player\r\ncom.tencent.mm\r\n");
+         app.click(Button::batch);
          MessageBoxInfo box;
          if (app.wait_message_box(box, 5000)) app.answer(box.hwnd, IDOK);
        }},
