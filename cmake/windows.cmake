@@ -87,7 +87,9 @@ target_link_libraries(tolvexa_win PUBLIC tolvexa_core shlwapi dbghelp comctl32)
 add_executable(Tolvexa WIN32 app/main_win32.cpp app/resources.rc)
 target_link_libraries(Tolvexa PRIVATE tolvexa_win)
 set_target_properties(Tolvexa PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
-target_link_options(Tolvexa PRIVATE -s)
+# No time stamp in the PE header, so that a release build of one commit is the same file
+# byte for byte wherever and whenever it is built (scripts/release).
+target_link_options(Tolvexa PRIVATE -s -Wl,--no-insert-timestamp)
 set_source_files_properties(app/resources.rc PROPERTIES OBJECT_DEPENDS
   "${payload_files};${PROJECT_SOURCE_DIR}/app/icon/tolvexa.ico;${CMAKE_BINARY_DIR}/tolvexa.manifest;${CMAKE_BINARY_DIR}/payloads.rc;${CMAKE_BINARY_DIR}/tolvexa_version.h")
 
