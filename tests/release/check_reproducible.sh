@@ -104,7 +104,8 @@ if f'name="Tolvexa" version="{version4}"'.encode() not in exe:
 pe = struct.unpack_from('<I', exe, 0x3C)[0]
 if struct.unpack_from('<I', exe, pe + 8)[0] != 0:
     problems.append('the PE header carries a time stamp')
-print('\n'.join(problems))
+if problems:
+    print('\n'.join(problems))
 sys.exit(1 if problems else 0)
 EOF
 
