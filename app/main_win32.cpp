@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "app/encoding.h"
+#include "exec/encoding.h"
 #include "app/main_window.h"
 #include "exec/wait.h"
 #include "packages/actions.h"

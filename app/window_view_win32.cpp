@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "app/encoding.h"
+#include "exec/encoding.h"
 #include "app/main_window.h"
 #include "exec/runner.h"
 #include "exec/wait.h"
@@ -10,9 +10,10 @@
 namespace {
 
 // Changes a box while it is marked invisible, then has it painted once at the next paint.
-// A visible edit box redraws its scroll bars at each change, which costs about 9 ms a bar
-// under Wine. Clearing WS_VISIBLE is also what WM_SETREDRAW does on Windows; here it is done
-// directly because Wine's edit control draws its scroll bars regardless.
+// This is what WM_SETREDRAW does on Windows (DefWindowProc clears and sets WS_VISIBLE), so the
+// box behaves as documented there, its end scrolled into view included. It is done directly
+// because Wine's edit control redraws its scroll bars at each change despite WM_SETREDRAW:
+// measured under Wine, filtering 300 lines took 16 ms this way and 56 ms with WM_SETREDRAW.
 class QuietUpdate {
  public:
   explicit QuietUpdate(HWND edit) : edit_(edit), style_(GetWindowLongW(edit, GWL_STYLE)) {

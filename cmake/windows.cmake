@@ -1,6 +1,5 @@
 # The Windows program, its stand-in payloads and its tests, which ctest runs under Wine.
 
-add_compile_options(-Wall -Wextra -Wno-unused-parameter)
 add_compile_definitions(_WIN32_WINNT=0x0601 WINVER=0x0601)
 # No DLL beside the program: everything but the system's own libraries is linked in.
 add_link_options(-static -static-libgcc -static-libstdc++)
@@ -79,7 +78,7 @@ add_library(tolvexa_win STATIC
   payload/catalogue_win32.cpp
   payload/deploy_win32.cpp
   payload/driver_win32.cpp
-  app/encoding_win32.cpp
+  exec/encoding_win32.cpp
   app/window_view_win32.cpp
   app/main_window_win32.cpp)
 target_link_libraries(tolvexa_win PUBLIC tolvexa_core shlwapi comctl32 advapi32 shell32 ole32)

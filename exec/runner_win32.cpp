@@ -4,6 +4,7 @@
 #include <cwchar>
 #include <vector>
 
+#include "exec/defer.h"
 #include "exec/handle.h"
 #include "exec/wait.h"
 
@@ -49,6 +50,7 @@ Failure make_pipe(Pipe& pipe) {
 struct Child {
   Handle process, thread, job;
 
+  // A command that has ended already cannot be ended again; either way it is over.
   void end() {
     if (job)
       TerminateJobObject(job.get(), 1);
@@ -66,13 +68,11 @@ Failure start(std::string_view command_line, HANDLE write_end, Child& child) {
   auto* attributes = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(storage.data());
   if (!InitializeProcThreadAttributeList(attributes, 1, 0, &size))
     return last_error("InitializeProcThreadAttributeList");
+  Defer release_attributes([attributes] { DeleteProcThreadAttributeList(attributes); });
   HANDLE inherited[] = {write_end};
   if (!UpdateProcThreadAttribute(attributes, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, inherited,
-                                 sizeof inherited, nullptr, nullptr)) {
-    Failure failure = last_error("UpdateProcThreadAttribute");
-    DeleteProcThreadAttributeList(attributes);
-    return failure;
-  }
+                                 sizeof inherited, nullptr, nullptr))
+    return last_error("UpdateProcThreadAttribute");
   STARTUPINFOEXA startup{};
   startup.StartupInfo.cb = sizeof startup;
   startup.StartupInfo.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
@@ -83,19 +83,21 @@ Failure start(std::string_view command_line, HANDLE write_end, Child& child) {
   std::string interpreter = interpreter_path();
   std::string full = "\"" + interpreter + "\" /d /c " + std::string(command_line);
   PROCESS_INFORMATION info{};
-  BOOL started = CreateProcessA(interpreter.c_str(), full.data(), nullptr, nullptr, TRUE,
-                                CREATE_NO_WINDOW | CREATE_SUSPENDED | EXTENDED_STARTUPINFO_PRESENT,
-                                nullptr, nullptr, &startup.StartupInfo, &info);
-  Failure failure = started ? Failure() : last_error("CreateProcess");
-  DeleteProcThreadAttributeList(attributes);
-  if (failure) return failure;
+  if (!CreateProcessA(interpreter.c_str(), full.data(), nullptr, nullptr, TRUE,
+                      CREATE_NO_WINDOW | CREATE_SUSPENDED | EXTENDED_STARTUPINFO_PRESENT, nullptr,
+                      nullptr, &startup.StartupInfo, &info))
+    return last_error("CreateProcess");
   child.process = Handle(info.hProcess);
   child.thread = Handle(info.hThread);
   // Where the program itself runs in a job that allows no other (Windows 7), the command
   // runs without one; ending it then ends the interpreter alone.
   child.job = Handle(CreateJobObjectW(nullptr, nullptr));
   if (child.job && !AssignProcessToJobObject(child.job.get(), info.hProcess)) child.job.close();
-  ResumeThread(info.hThread);
+  if (ResumeThread(info.hThread) == static_cast<DWORD>(-1)) {
+    Failure failure = last_error("ResumeThread");
+    child.end();
+    return failure;
+  }
   return {};
 }
 

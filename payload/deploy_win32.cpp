@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/encoding.h"
+#include "exec/encoding.h"
 #include "exec/handle.h"
 #include "exec/wait.h"
 #include "packages/text.h"

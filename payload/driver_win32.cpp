@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <string>
 
-#include "app/encoding.h"
+#include "exec/encoding.h"
 #include "exec/handle.h"
 #include "payload/catalogue.h"
 #include "payload/deploy.h"

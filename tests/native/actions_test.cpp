@@ -97,7 +97,7 @@ TEST_F(Actions, ListingDisablesItsButtonAndEmptiesTheListBeforeRunning) {
 TEST_F(Actions, ListingStopsWhenTheWindowClosesMeanwhile) {
   commands.during_run = [&] { view.closed_ = true; };
   list("package:a\r\npackage:b\r\npackage:c\r\npackage:d\r\n");
-  EXPECT_EQ(view.calls, (std::vector<std::string>{"disable 5", "set 2"}));
+  EXPECT_EQ(view.calls, (std::vector<std::string>{"disable 0", "set 2"}));
 }
 
 TEST_F(Actions, FilterKeepsMatchingLinesCaseSensitively) {
@@ -227,10 +227,10 @@ TEST_F(Actions, CommandsThatFailOrAreCutShortSayWhatHappened) {
     RunResult result;
     std::string log;  // after the progress line
   } rows[] = {
-      {"cannot start: no closing line", {"", reason}, cannot_run},
-      {"hint before the closing line", {"Failure [not installed for 0]\r\n"},
+      {"cannot start: no closing line", {"", reason, false, false}, cannot_run},
+      {"hint before the closing line", {"Failure [not installed for 0]\r\n", "", false, false},
        "Failure [not installed for 0]\r\n\r\n" + not_installed + done},
-      {"timed out instead of the closing line", {"partial", "", true}, "partial\r\n" + timed_out},
+      {"timed out instead of the closing line", {"partial", "", true, false}, "partial\r\n" + timed_out},
       {"cut output", {"lots", "", false, true}, "lots\r\n" + truncated + done},
   };
   for (const Row& row : rows) {
@@ -330,7 +330,7 @@ TEST_F(Actions, SinglePackageCommandStopsWhenTheWindowClosesMeanwhile) {
   view.box(Box::name) = "com.a";
   commands.during_run = [&] { view.closed_ = true; };
   uninstall_package(view, commands);
-  EXPECT_EQ(view.calls, (std::vector<std::string>{"disable 2", "set 0"}));
+  EXPECT_EQ(view.calls, (std::vector<std::string>{"disable 1", "set 0"}));
 }
 
 

@@ -47,7 +47,9 @@ RunResult FakeCommands::run(std::string_view command_line) {
   if (auto found = results.find(std::string(command_line)); found != results.end())
     return found->second;
   auto found = answers.find(std::string(command_line));
-  return {found == answers.end() ? std::string() : found->second};
+  RunResult result;
+  if (found != answers.end()) result.output = found->second;
+  return result;
 }
 
 void FakeCommands::wait(int milliseconds) {

@@ -14,6 +14,7 @@ tolvexa_wine_test(payload_test tests/windows/payload_test.cpp ${CMAKE_BINARY_DIR
 set_source_files_properties(${CMAKE_BINARY_DIR}/payloads.rc PROPERTIES OBJECT_DEPENDS "${payload_files}")
 
 add_executable(emit tests/windows/emit.cpp)
+target_link_libraries(emit PRIVATE tolvexa_warnings)
 target_compile_definitions(exec_test PRIVATE "EMIT_EXE=\"$<TARGET_FILE:emit>\""
                                              "ADB_SIM_EXE=\"$<TARGET_FILE:standin_adb>\"")
 add_dependencies(exec_test emit standin_adb)
@@ -48,11 +49,12 @@ endif()
 
 # The benchmark (scripts/bench); built with the tests, run only on demand.
 add_executable(baseline_window WIN32 tests/bench/baseline_window.cpp)
+target_link_libraries(baseline_window PRIVATE tolvexa_warnings)
 target_include_directories(baseline_window PRIVATE ${PROJECT_SOURCE_DIR})
 add_executable(bench tests/bench/bench.cpp tests/windows/driver.cpp)
 target_include_directories(bench PRIVATE ${PROJECT_SOURCE_DIR})
 target_compile_options(bench PRIVATE -finput-charset=UTF-8)
-target_link_libraries(bench PRIVATE psapi)
+target_link_libraries(bench PRIVATE psapi tolvexa_warnings)
 target_compile_definitions(bench PRIVATE "TOLVEXA_EXE=\"$<TARGET_FILE:Tolvexa>\""
                                          "BASELINE_EXE=\"$<TARGET_FILE:baseline_window>\"")
 add_dependencies(bench Tolvexa baseline_window)

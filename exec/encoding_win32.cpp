@@ -1,4 +1,4 @@
-#include "app/encoding.h"
+#include "exec/encoding.h"
 
 #include <windows.h>
 

@@ -1,9 +1,0 @@
-// The program's texts are code page 936 bytes; the window speaks UTF-16. Converting with
-// code page 936 explicitly keeps the Chinese texts right whatever the system's language.
-#pragma once
-
-#include <string>
-#include <string_view>
-
-std::wstring widen(std::string_view text);
-std::string narrow(std::wstring_view text);
