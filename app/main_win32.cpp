@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "exec/encoding.h"
 #include "app/main_window.h"
+#include "exec/encoding.h"
 #include "exec/wait.h"
 #include "packages/actions.h"
 #include "payload/deploy.h"
@@ -21,7 +21,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     MessageBoxW(nullptr, text.c_str(), L"Tolvexa", MB_OK | MB_ICONERROR);
     return -1;
   }
-  if (Failure failure = deploy_payloads()) report_deploy_failure(window.view(), failure->describe());
+  if (Failure failure = deploy_payloads())
+    report_deploy_failure(window.view(), failure->describe());
   window.show();
   MSG message;
   while (GetMessageW(&message, nullptr, 0, 0) > 0) dispatch_message(message);

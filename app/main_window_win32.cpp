@@ -12,8 +12,8 @@ namespace {
 
 constexpr int kWidth = 650, kHeight = 532;  // at 96 DPI, as every size below
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-constexpr DWORD kButtonStyle = WS_CHILD | WS_TABSTOP | BS_PUSHBUTTON | BS_MULTILINE | BS_CENTER |
-                               BS_VCENTER;
+constexpr DWORD kButtonStyle =
+    WS_CHILD | WS_TABSTOP | BS_PUSHBUTTON | BS_MULTILINE | BS_CENTER | BS_VCENTER;
 constexpr DWORD kMultilineStyle = WS_CHILD | WS_TABSTOP | WS_HSCROLL | WS_VSCROLL | ES_LEFT |
                                   ES_MULTILINE | ES_AUTOHSCROLL | ES_AUTOVSCROLL | ES_WANTRETURN;
 constexpr DWORD kSingleLineStyle = WS_CHILD | WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL;
@@ -38,28 +38,68 @@ struct ButtonRow {
 };
 
 const ButtonRow kButtons[] = {
-    {Button::connect, L"连接设备", {3, 5, 64, 24}, Font::gui, true, 7,  // 按钮5
+    {Button::connect,
+     L"连接设备",
+     {3, 5, 64, 24},
+     Font::gui,
+     true,
+     7,  // 按钮5
      [](MainWindow& w) { connect_device(w.view(), w.commands()); }},
-    {Button::driver, L"通用驱动", {3, 39, 64, 24}, Font::gui, true, 6,  // 按钮4
+    {Button::driver,
+     L"通用驱动",
+     {3, 39, 64, 24},
+     Font::gui,
+     true,
+     6,  // 按钮4
      [](MainWindow& w) {
        if (Failure failure = launch_driver_installer())
          report_driver_failure(w.view(), failure->describe());
      }},
-    {Button::uninstall, L"卸载", {3, 176, 64, 20}, Font::gui, true, 1,  // 按钮2
+    {Button::uninstall,
+     L"卸载",
+     {3, 176, 64, 20},
+     Font::gui,
+     true,
+     1,  // 按钮2
      [](MainWindow& w) { uninstall_package(w.view(), w.commands()); }},
-    {Button::restore, L"恢复", {576, 176, 64, 20}, Font::gui, true, 9,  // 按钮7
+    {Button::restore,
+     L"恢复",
+     {576, 176, 64, 20},
+     Font::gui,
+     true,
+     9,  // 按钮7
      [](MainWindow& w) { restore_package(w.view(), w.commands()); }},
-    {Button::filter, L"筛选", {3, 232, 64, 24}, Font::gui, true, 4,  // 按钮3
+    {Button::filter,
+     L"筛选",
+     {3, 232, 64, 24},
+     Font::gui,
+     true,
+     4,  // 按钮3
      [](MainWindow& w) { filter_packages(w.view()); }},
-    {Button::list_all, L"看所有包", {3, 264, 64, 24}, Font::gui, true, 5,  // 按钮1
+    {Button::list_all,
+     L"看所有包",
+     {3, 264, 64, 24},
+     Font::gui,
+     true,
+     5,  // 按钮1
      [](MainWindow& w) {
        list_packages(w.view(), w.commands(), Button::list_all, adb::kListPackages);
      }},
-    {Button::list_uninstalled, L"已卸载包", {3, 296, 64, 24}, Font::gui, false, 8,  // 按钮6
+    {Button::list_uninstalled,
+     L"已卸载包",
+     {3, 296, 64, 24},
+     Font::gui,
+     false,
+     8,  // 按钮6
      [](MainWindow& w) {
        list_packages(w.view(), w.commands(), Button::list_uninstalled, adb::kListAllPackages);
      }},
-    {Button::batch, L"批量卸载", {3, 476, 64, 24}, Font::small, true, 10,  // 按钮8
+    {Button::batch,
+     L"批量卸载",
+     {3, 476, 64, 24},
+     Font::small,
+     true,
+     10,  // 按钮8
      [](MainWindow& w) { batch_uninstall(w.view(), w.commands()); }},
 };
 
@@ -181,8 +221,8 @@ void MainWindow::create_controls() {
                         as_menu(control_id(row.role)), instance, nullptr);
   for (const BoxRow& row : kBoxes) {
     HWND control = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
-                                   row.font == Font::box ? kMultilineStyle : kSingleLineStyle, 0,
-                                   0, 0, 0, hwnd_, as_menu(control_id(row.role)), instance, nullptr);
+                                   row.font == Font::box ? kMultilineStyle : kSingleLineStyle, 0, 0,
+                                   0, 0, hwnd_, as_menu(control_id(row.role)), instance, nullptr);
     // The edit control's default limit of about 32,000 characters would cut a long listing.
     SendMessageW(control, EM_SETLIMITTEXT, 0, 0);
     boxes_[static_cast<int>(row.role)] = control;
@@ -199,7 +239,9 @@ void MainWindow::lay_out() {
   small_font_ = make_font(scale(12));
   box_font_ = make_font(scale(16));
   auto font_of = [this](Font font) {
-    return font == Font::gui ? gui_font_.get() : font == Font::small ? small_font_.get() : box_font_.get();
+    return font == Font::gui     ? gui_font_.get()
+           : font == Font::small ? small_font_.get()
+                                 : box_font_.get();
   };
   auto place = [this](HWND control, const Place& at, int height, HFONT font) {
     SetWindowPos(control, nullptr, scale(at.x), scale(at.y), scale(at.width), height,
@@ -250,9 +292,7 @@ LRESULT MainWindow::handle(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_DPICHANGED:
       on_dpi_changed(LOWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
       return 0;
-    case WM_DESTROY:
-      on_destroy();
-      return 0;
+    case WM_DESTROY: on_destroy(); return 0;
     case WM_NCDESTROY:
       SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
       hwnd_ = nullptr;

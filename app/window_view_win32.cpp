@@ -2,8 +2,8 @@
 
 #include <cstdlib>
 
-#include "exec/encoding.h"
 #include "app/main_window.h"
+#include "exec/encoding.h"
 #include "exec/runner.h"
 #include "exec/wait.h"
 
@@ -94,8 +94,8 @@ WindowCommands::WindowCommands(const View& view) : view_(view) {
 }
 
 RunResult WindowCommands::run(std::string_view command_line) {
-  Captured captured =
-      run_captured(command_line, nullptr, [this] { return view_.closed(); }, limits_);
+  Captured captured = run_captured(
+      command_line, nullptr, [this] { return view_.closed(); }, limits_);
   RunResult result;
   result.output = std::move(captured.output);
   if (captured.failure) result.failure = captured.failure->describe();

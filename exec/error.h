@@ -11,7 +11,7 @@
 struct Win32Error {
   std::string operation;  // the call that failed, such as "CreateProcess"
   DWORD code = 0;
-  std::string message;    // the system's words for the code, code page 936, no line break
+  std::string message;  // the system's words for the code, code page 936, no line break
 
   /// The message followed by the operation and the code, for the user to read and to
   /// report: "拒绝访问。（CreateFile，错误代码 5）".

@@ -14,7 +14,8 @@ std::string system_message(DWORD code) {
       nullptr, code, 0, reinterpret_cast<wchar_t*>(&wide), 0, nullptr);
   std::string text;
   if (length > 0) {
-    int n = WideCharToMultiByte(936, 0, wide, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
+    int n =
+        WideCharToMultiByte(936, 0, wide, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
     text.resize(n > 0 ? n : 0);
     WideCharToMultiByte(936, 0, wide, static_cast<int>(length), text.data(), n, nullptr, nullptr);
   }

@@ -50,8 +50,8 @@ void end_adb_process() {
        more = Process32Next(snapshot.get(), &entry)) {
     if (compare_text(to_text(entry.szExeFile, sizeof entry.szExeFile), adb::kImageName, false) != 0)
       continue;
-    Handle process(
-        OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE, entry.th32ProcessID));
+    Handle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE,
+                               entry.th32ProcessID));
     char path[MAX_PATH];
     DWORD size = MAX_PATH;
     if (process && QueryFullProcessImageNameA(process.get(), 0, path, &size) &&

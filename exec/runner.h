@@ -19,15 +19,15 @@ using ChunkCallback = std::function<bool(std::string_view chunk)>;
 using StopCheck = std::function<bool()>;
 
 struct RunLimits {
-  DWORD timeout_ms = 120000;          // a command still running then is ended
-  size_t max_output = 64u << 20;      // bytes kept; the rest is read and dropped
+  DWORD timeout_ms = 120000;      // a command still running then is ended
+  size_t max_output = 64u << 20;  // bytes kept; the rest is read and dropped
 };
 
 struct Captured {
-  std::string output;       // standard output and error, in the order they arrived
-  Failure failure;          // set when the command could not be started at all
-  bool timed_out = false;   // it ran past the time limit and was ended
-  bool truncated = false;   // it printed more than the limit allows
+  std::string output;      // standard output and error, in the order they arrived
+  Failure failure;         // set when the command could not be started at all
+  bool timed_out = false;  // it ran past the time limit and was ended
+  bool truncated = false;  // it printed more than the limit allows
 };
 
 /// Runs "<system folder>\cmd.exe /d /c " followed by the command line, unchanged, with no

@@ -47,7 +47,8 @@ const Case kCases[] = {
     {{"unauthorized"}, msg::kHintUnauthorized},
     {{"offline"}, msg::kHintOffline},
     {{"more than one device"}, msg::kHintTwoPhones},
-    {{"cannot connect to daemon", "failed to start daemon", "could not install *smartsocket* listener"},
+    {{"cannot connect to daemon", "failed to start daemon",
+      "could not install *smartsocket* listener"},
      msg::kHintDaemon},
     {{"not installed for"}, msg::kHintNotInstalled},
     {{"NameNotFoundException", "doesn't exist"}, msg::kHintNoSuchPackage},
@@ -64,8 +65,8 @@ bool contains_ignoring_case(std::string_view text, std::string_view sought) {
 
 std::string_view hint_for(std::string_view output, HintSource source) {
   for (const Case& c : kCases) {
-    bool matched = c.hint == msg::kHintNoPhone && source == HintSource::connect &&
-                   lists_no_device(output);
+    bool matched =
+        c.hint == msg::kHintNoPhone && source == HintSource::connect && lists_no_device(output);
     for (std::string_view pattern : c.patterns)
       if (!pattern.empty() && contains_ignoring_case(output, pattern)) matched = true;
     if (matched) return c.hint;

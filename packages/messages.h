@@ -7,6 +7,9 @@
 
 namespace msg {
 
+// One text a line, however long its escapes.
+// clang-format off
+
 // "APP数量为： " — count line of a listing (ends in a blank)
 inline constexpr std::string_view kListCountPrefix = "APP\xCA\xFD\xC1\xBF\xCE\xAA\xA3\xBA ";
 // "APP数量为：" — count line of the filter (no blank)
@@ -102,5 +105,6 @@ inline constexpr std::string_view kHintAdbMissing = "c:\\adb \xC0\xEF\xB5\xC4 ad
 // What the Chinese command interpreter says of a program it cannot find.
 // "不是内部或外部命令"
 inline constexpr std::string_view kNotRecognizedZh = "\xB2\xBB\xCA\xC7\xC4\xDA\xB2\xBF\xBB\xF2\xCD\xE2\xB2\xBF\xC3\xFC\xC1\xEE";
+// clang-format on
 
 }  // namespace msg

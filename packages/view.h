@@ -7,7 +7,16 @@
 
 /// The buttons by role, in the order of their form names 按钮1 to 按钮8; the boxes likewise,
 /// 编辑框1 to 编辑框3.
-enum class Button { list_all, uninstall, filter, driver, connect, list_uninstalled, restore, batch };
+enum class Button {
+  list_all,
+  uninstall,
+  filter,
+  driver,
+  connect,
+  list_uninstalled,
+  restore,
+  batch
+};
 enum class Box { log, name, list };
 
 /// The kinds of message box the actions show.

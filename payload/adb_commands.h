@@ -13,7 +13,8 @@ inline constexpr std::string_view kListAllPackages = "c:\\adb\\adb.exe shell pm 
 /// Followed by the package name.
 inline constexpr std::string_view kUninstallPrefix = "c:\\adb\\adb.exe uninstall --user 0 ";
 /// Followed by the package name.
-inline constexpr std::string_view kRestorePrefix = "c:\\adb\\adb.exe shell pm install-existing --user 0 ";
+inline constexpr std::string_view kRestorePrefix =
+    "c:\\adb\\adb.exe shell pm install-existing --user 0 ";
 
 /// Image name of the running tool, and its full path.
 inline constexpr std::string_view kImageName = "adb.exe";

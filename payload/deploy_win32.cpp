@@ -25,7 +25,8 @@ bool is_directory(const std::wstring& path) {
 // The SID of the user the process runs as, in its string form ("S-1-5-21-...").
 Failure current_user_sid(std::wstring& sid) {
   HANDLE raw = nullptr;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) return last_error("OpenProcessToken");
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw))
+    return last_error("OpenProcessToken");
   Handle token(raw);
   DWORD size = 0;
   GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
@@ -89,7 +90,8 @@ Failure remove_leftover(const Payload& payload) {
   std::wstring part = widen(payload.target) + L".part";
   DWORD attributes = GetFileAttributesW(part.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return {};
-  if ((attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) == FILE_ATTRIBUTE_READONLY)
+  if ((attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) ==
+      FILE_ATTRIBUTE_READONLY)
     SetFileAttributesW(part.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
   if (!DeleteFileW(part.c_str())) return last_error("DeleteFile");
   return {};

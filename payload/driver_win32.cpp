@@ -37,7 +37,7 @@ Failure start_elevated(const std::wstring& file, const ShellExecuteCall& shell_e
 
 bool start_program(std::string_view command_line, bool wait_for_exit,
                    std::optional<int> show_style) {
-  static const WORD kShowCommands[] = {SW_HIDE, SW_SHOWNORMAL, SW_SHOWMINIMIZED,
+  static const WORD kShowCommands[] = {SW_HIDE,          SW_SHOWNORMAL,     SW_SHOWMINIMIZED,
                                        SW_SHOWMAXIMIZED, SW_SHOWNOACTIVATE, SW_MINIMIZE};
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
@@ -45,8 +45,8 @@ bool start_program(std::string_view command_line, bool wait_for_exit,
   startup.wShowWindow = kShowCommands[std::clamp(show_style.value_or(2), 1, 6) - 1];
   std::string line(command_line);
   PROCESS_INFORMATION info{};
-  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &info))
+  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &info))
     return false;
   Handle process(info.hProcess), thread(info.hThread);  // the thread's handle is released first
   if (wait_for_exit)

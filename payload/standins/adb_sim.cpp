@@ -116,10 +116,12 @@ Phone makePhone() {
   if (count == 0) count = kDefaultCount;
   Phone phone;
   phone.packages.reserve(count);
-  for (size_t i = 0; i < count && i < kDefaultCount; ++i) phone.packages.push_back(kDefaultPackages[i]);
+  for (size_t i = 0; i < count && i < kDefaultCount; ++i)
+    phone.packages.push_back(kDefaultPackages[i]);
   char name[64];
   for (size_t i = kDefaultCount; i < count; ++i) {
-    std::snprintf(name, sizeof name, "com.example.generated.app%05u", static_cast<unsigned>(i - kDefaultCount + 1));
+    std::snprintf(name, sizeof name, "com.example.generated.app%05u",
+                  static_cast<unsigned>(i - kDefaultCount + 1));
     phone.packages.push_back(name);
   }
   phone.carried.reserve(count * 2);
@@ -154,7 +156,9 @@ std::wstring folderObjectName(const wchar_t* kind, const std::wstring& folder) {
 }
 
 // The background server holds this event for as long as it runs.
-std::wstring serverEventName(const std::wstring& folder) { return folderObjectName(L"Server", folder); }
+std::wstring serverEventName(const std::wstring& folder) {
+  return folderObjectName(L"Server", folder);
+}
 
 bool serverRuns(const std::wstring& name) {
   HANDLE event = OpenEventW(SYNCHRONIZE, FALSE, name.c_str());
@@ -222,7 +226,9 @@ bool readState(const std::wstring& path, NameSet& uninstalled) {
     size_t end = data.find('\n', start);
     if (end == std::string::npos) end = data.size();
     size_t last = end;
-    while (last > start && (data[last - 1] == '\r' || data[last - 1] == ' ' || data[last - 1] == '\t')) --last;
+    while (last > start &&
+           (data[last - 1] == '\r' || data[last - 1] == ' ' || data[last - 1] == '\t'))
+      --last;
     size_t first = start;
     while (first < last && (data[first] == ' ' || data[first] == '\t')) ++first;
     if (last > first) uninstalled.insert(data.substr(first, last - first));
@@ -246,7 +252,8 @@ bool writeState(const std::wstring& path, const NameSet& uninstalled) {
   ok = std::fflush(f) == 0 && ok;
   ok = FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(f)))) && ok;
   ok = std::fclose(f) == 0 && ok;
-  ok = ok && MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+  ok = ok &&
+       MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
   if (!ok) DeleteFileW(temp.c_str());
   return ok;
 }
@@ -254,7 +261,8 @@ bool writeState(const std::wstring& path, const NameSet& uninstalled) {
 class Simulator {
  public:
   Reply run(const std::vector<std::string>& args) {
-    if (args.empty()) return usage("adb devices | adb shell pm ... | adb uninstall --user 0 PACKAGE");
+    if (args.empty())
+      return usage("adb devices | adb shell pm ... | adb uninstall --user 0 PACKAGE");
     const std::string& command = args[0];
     if (command == "devices" && args.size() != 1) return usage("adb devices");
     if (command == "uninstall" && (args.size() != 4 || args[1] != "--user" || args[2] != "0"))
@@ -277,20 +285,13 @@ class Simulator {
   Reply devices() const {
     std::string list = "List of devices attached\r\n";
     switch (attached_) {
-      case Attached::absent:
-        break;
-      case Attached::unauthorized:
-        list += std::string(kSerial) + "\tunauthorized\r\n";
-        break;
-      case Attached::offline:
-        list += std::string(kSerial) + "\toffline\r\n";
-        break;
+      case Attached::absent: break;
+      case Attached::unauthorized: list += std::string(kSerial) + "\tunauthorized\r\n"; break;
+      case Attached::offline: list += std::string(kSerial) + "\toffline\r\n"; break;
       case Attached::two:
         list += std::string(kSerial) + "\tdevice\r\n" + kSecondSerial + "\tdevice\r\n";
         break;
-      case Attached::one:
-        list += std::string(kSerial) + "\tdevice\r\n";
-        break;
+      case Attached::one: list += std::string(kSerial) + "\tdevice\r\n"; break;
     }
     return answer(list + "\r\n");
   }
@@ -298,19 +299,15 @@ class Simulator {
   // adb's message when a command cannot go to exactly one ready phone; empty when it can.
   std::string whyUnreachable() const {
     switch (attached_) {
-      case Attached::absent:
-        return "error: no devices/emulators found";
+      case Attached::absent: return "error: no devices/emulators found";
       case Attached::unauthorized:
         return "error: device unauthorized.\r\n"
                "This adb server's $ADB_VENDOR_KEYS is not set\r\n"
                "Try 'adb kill-server' if that seems wrong.\r\n"
                "Otherwise check for a confirmation dialog on your device.";
-      case Attached::offline:
-        return "error: device offline";
-      case Attached::two:
-        return "error: more than one device/emulator";
-      case Attached::one:
-        break;
+      case Attached::offline: return "error: device offline";
+      case Attached::two: return "error: more than one device/emulator";
+      case Attached::one: break;
     }
     return "";
   }
@@ -330,9 +327,11 @@ class Simulator {
     std::wstring marker = folder() + L"\\" + kDaemonMarkerName;
     if (GetFileAttributesW(marker.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
     // Should the marker not be created, the daemon simply starts again next time.
-    HANDLE file = CreateFileW(marker.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileW(marker.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-    const char lines[] = "* daemon not running; starting now at tcp:5037\r\n* daemon started successfully\r\n";
+    const char lines[] =
+        "* daemon not running; starting now at tcp:5037\r\n* daemon started successfully\r\n";
     std::fwrite(lines, 1, sizeof lines - 1, stderr);
     std::fflush(stderr);
     return true;
@@ -363,8 +362,8 @@ class Simulator {
     startup.dwFlags = STARTF_USESTDHANDLES;  // with null handles: none of ours
     PROCESS_INFORMATION info = {};
     if (exe.empty() || !CreateProcessW(exe.c_str(), buffer.data(), nullptr, nullptr, FALSE,
-                                       CREATE_NO_WINDOW | CREATE_NEW_PROCESS_GROUP, nullptr, nullptr, &startup,
-                                       &info)) {
+                                       CREATE_NO_WINDOW | CREATE_NEW_PROCESS_GROUP, nullptr,
+                                       nullptr, &startup, &info)) {
       problem = failure(kNoServer);
       return false;
     }
@@ -394,15 +393,18 @@ class Simulator {
         start = end + 1;
       }
     }
-    const char* forms = "adb shell pm list packages [-u] | adb shell pm install-existing --user 0 PACKAGE";
+    const char* forms =
+        "adb shell pm list packages [-u] | adb shell pm install-existing --user 0 PACKAGE";
     if (words.empty()) return usage(forms);
-    if (words[0] != "pm") return failure("/system/bin/sh: " + words[0] + ": inaccessible or not found");
+    if (words[0] != "pm")
+      return failure("/system/bin/sh: " + words[0] + ": inaccessible or not found");
     if (words.size() >= 3 && words[1] == "list" && words[2] == "packages") {
       if (words.size() == 3) return list(false);
       if (words.size() == 4 && words[3] == "-u") return list(true);
       return usage("adb shell pm list packages [-u]");
     }
-    if (words.size() == 5 && words[1] == "install-existing" && words[2] == "--user" && words[3] == "0")
+    if (words.size() == 5 && words[1] == "install-existing" && words[2] == "--user" &&
+        words[3] == "0")
       return installExisting(words[4]);
     return usage(forms);
   }
@@ -442,7 +444,8 @@ class Simulator {
         block += std::to_string(n++);
         block += "\r\n";
       }
-      if (std::fwrite(block.data(), 1, block.size(), stdout) != block.size() || std::fflush(stdout) != 0)
+      if (std::fwrite(block.data(), 1, block.size(), stdout) != block.size() ||
+          std::fflush(stdout) != 0)
         return {"", "", 1};
     }
   }
@@ -462,13 +465,15 @@ class Simulator {
 
   Reply installExisting(const std::string& name) {
     if (phone_.carried.count(name) == 0)
-      return answer("android.content.pm.PackageManager$NameNotFoundException: Package " + name + " doesn't exist\r\n");
+      return answer("android.content.pm.PackageManager$NameNotFoundException: Package " + name +
+                    " doesn't exist\r\n");
     StateLock lock(folder());
     if (!lock.held()) return failure(kBusy);
     NameSet uninstalled;
     Reply problem;
     if (!loadState(uninstalled, problem)) return problem;
-    if (uninstalled.erase(name) != 0 && !writeState(statePath(), uninstalled)) return failure(kCannotSave);
+    if (uninstalled.erase(name) != 0 && !writeState(statePath(), uninstalled))
+      return failure(kCannotSave);
     return answer("Package " + name + " installed for user: 0\r\n");
   }
 
@@ -494,9 +499,12 @@ class Simulator {
   }
   std::wstring statePath() { return folder() + L"\\" + kStateFileName; }
 
-  static constexpr const char* kBusy = "adb: error: the simulated phone is busy (state lock timed out)";
-  static constexpr const char* kCannotSave = "adb: error: cannot save the simulated phone's state file";
-  static constexpr const char* kNoServer = "* failed to start daemon\r\nadb: error: cannot connect to daemon";
+  static constexpr const char* kBusy =
+      "adb: error: the simulated phone is busy (state lock timed out)";
+  static constexpr const char* kCannotSave =
+      "adb: error: cannot save the simulated phone's state file";
+  static constexpr const char* kNoServer =
+      "* failed to start daemon\r\nadb: error: cannot connect to daemon";
 
   Attached attached_ = attachedFromEnv();
   Phone phone_ = makePhone();
