@@ -15,10 +15,12 @@
 #include <vector>
 
 #include "app/controls.h"
-#include "tests/windows/driver.h"
 #include "tests/windows/paths.h"
+#include "tests/windows/support.h"
+#include "tests/windows/user.h"
 
 using namespace e2e;
+using namespace support;
 
 namespace {
 
@@ -32,13 +34,6 @@ std::wstring tolvexa_under_test() {
 const std::wstring kTolvexa = tolvexa_under_test();
 const std::wstring kBaseline = widen(wine_path(BASELINE_EXE));
 int g_runs = 5;
-
-double now_ms() {
-  LARGE_INTEGER count, frequency;
-  QueryPerformanceCounter(&count);
-  QueryPerformanceFrequency(&frequency);
-  return count.QuadPart * 1000.0 / frequency.QuadPart;
-}
 
 double median(std::vector<double> values) {
   std::sort(values.begin(), values.end());
@@ -218,7 +213,7 @@ int main(int argc, char** argv) {
   row("start-up, adb present: launch to visible window", warm, "minimal window program", baseline);
 
   double first = median_of([] {
-    remove_folder(L"c:\\adb");
+    remove_tree(L"c:\\adb");
     return start_time(kTolvexa);
   });
   row("first start (deploys c:\\adb): launch to visible window", first,

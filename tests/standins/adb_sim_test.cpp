@@ -3,7 +3,6 @@
 // works on its own copy of adb.exe in a fresh folder, so it starts with every
 // package installed.
 #include <windows.h>
-#include <tlhelp32.h>
 #include <winternl.h>
 
 #include <gtest/gtest.h>
@@ -14,6 +13,10 @@
 #include <string>
 #include <vector>
 
+#include "exec/handle.h"
+#include "tests/windows/paths.h"
+#include "tests/windows/support.h"
+
 #ifndef ADB_SIM_EXE
 #error "ADB_SIM_EXE must name the built simulated adb.exe"
 #endif
@@ -23,47 +26,38 @@ namespace {
 const char kNotInstalled[] = "Failure [not installed for 0]\r\n";
 const char kOnePhone[] = "List of devices attached\r\nSIMULATED-PHONE-01\tdevice\r\n\r\n";
 
-bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
 // Another process of the same bitness: its command line, read from its
 // process parameters (Wine does not answer ProcessCommandLineInformation).
 std::wstring commandLineOf(HANDLE process) {
   using Query = LONG(NTAPI*)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
-  static const auto query = reinterpret_cast<Query>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
+  static const auto query = reinterpret_cast<Query>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
   PROCESS_BASIC_INFORMATION basic = {};
   PEB peb = {};
   RTL_USER_PROCESS_PARAMETERS parameters = {};
-  if (query == nullptr || query(process, ProcessBasicInformation, &basic, sizeof basic, nullptr) < 0 ||
+  if (query == nullptr ||
+      query(process, ProcessBasicInformation, &basic, sizeof basic, nullptr) < 0 ||
       !ReadProcessMemory(process, basic.PebBaseAddress, &peb, sizeof peb, nullptr) ||
       !ReadProcessMemory(process, peb.ProcessParameters, &parameters, sizeof parameters, nullptr))
     return L"";
   std::wstring line(parameters.CommandLine.Length / sizeof(wchar_t), L'\0');
-  if (!ReadProcessMemory(process, parameters.CommandLine.Buffer, &line[0], parameters.CommandLine.Length, nullptr))
+  if (!ReadProcessMemory(process, parameters.CommandLine.Buffer, &line[0],
+                         parameters.CommandLine.Length, nullptr))
     return L"";
   return line;
 }
 
-// The build hands over the path as the cross tool chain sees it; Wine shows
-// the Unix root as drive Z:.
-std::wstring builtAdbPath() {
-  std::string utf8 = ADB_SIM_EXE;
-  std::wstring path(utf8.size(), L'\0');
-  path.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &path[0],
-                                  static_cast<int>(path.size())));
-  if (!path.empty() && path[0] == L'/') path = L"Z:" + path;
-  std::replace(path.begin(), path.end(), L'/', L'\\');
-  return path;
-}
-
-// Sets an environment variable, inherited by the processes started meanwhile.
+// Adds an environment variable for the processes started meanwhile.
 class ScopedEnv {
  public:
-  ScopedEnv(const wchar_t* name, const wchar_t* value) : name_(name) { SetEnvironmentVariableW(name, value); }
-  ~ScopedEnv() { SetEnvironmentVariableW(name_, nullptr); }
+  ScopedEnv(support::Environment& environment, const wchar_t* name, const wchar_t* value)
+      : environment_(environment) {
+    environment.emplace_back(name, value);
+  }
+  ~ScopedEnv() { environment_.pop_back(); }
 
  private:
-  const wchar_t* name_;
+  support::Environment& environment_;
 };
 
 struct Result {
@@ -74,42 +68,22 @@ struct Result {
 };
 
 struct Running {
-  HANDLE process = nullptr;
-  HANDLE out = nullptr;
+  Handle process;
+  Handle out;
   std::wstring errPath;
 };
 
 class AdbSimTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    static int counter = 0;
-    wchar_t temp[MAX_PATH + 1];
-    ASSERT_GT(GetTempPathW(MAX_PATH + 1, temp), 0u);
-    dir_ = std::wstring(temp) + L"tolvexa_adb_sim_" + std::to_wstring(GetCurrentProcessId()) + L"_" +
-           std::to_wstring(++counter);
-    ASSERT_TRUE(CreateDirectoryW(dir_.c_str(), nullptr));
-    adb_ = dir_ + L"\\adb.exe";
-    ASSERT_TRUE(CopyFileW(builtAdbPath().c_str(), adb_.c_str(), TRUE)) << "cannot copy " << ADB_SIM_EXE;
+    ASSERT_TRUE(support::file_exists(dir_));
+    ASSERT_TRUE(CopyFileW(support::widen(wine_path(ADB_SIM_EXE)).c_str(), adb_.c_str(), TRUE))
+        << "cannot copy " << ADB_SIM_EXE;
   }
 
   void TearDown() override {
     // Servers, and any adb.exe a failed test left running, hold the copy open.
-    for (DWORD pid : adbProcesses(false)) {
-      HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
-      if (process == nullptr) continue;
-      TerminateProcess(process, 1);
-      WaitForSingleObject(process, 5000);
-      CloseHandle(process);
-    }
-    WIN32_FIND_DATAW found;
-    HANDLE find = FindFirstFileW((dir_ + L"\\*").c_str(), &found);
-    if (find != INVALID_HANDLE_VALUE) {
-      do {
-        DeleteFileW((dir_ + L"\\" + found.cFileName).c_str());
-      } while (FindNextFileW(find, &found));
-      FindClose(find);
-    }
-    RemoveDirectoryW(dir_.c_str());
+    for (DWORD pid : adbProcesses(false)) support::end_process(pid);
   }
 
   // Starts `cmd.exe /c "adb.exe" ARGS`: stdout into a pipe, stderr into a file.
@@ -117,31 +91,14 @@ class AdbSimTest : public ::testing::Test {
     static int counter = 0;
     Running run;
     run.errPath = dir_ + L"\\stderr" + std::to_wstring(++counter) + L".txt";
-    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    HANDLE outWrite = nullptr;
-    EXPECT_TRUE(CreatePipe(&run.out, &outWrite, &inherit, 0));
-    SetHandleInformation(run.out, HANDLE_FLAG_INHERIT, 0);
-    HANDLE err = CreateFileW(run.errPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                             CREATE_ALWAYS, 0, nullptr);
-    HANDLE in = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0,
-                            nullptr);
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = in;
-    startup.hStdOutput = outWrite;
-    startup.hStdError = err;
-    std::wstring line = L"cmd.exe /d /c \"\"" + adb_ + L"\" " + std::wstring(args.begin(), args.end()) + L"\"";
-    std::vector<wchar_t> buffer(line.begin(), line.end());
-    buffer.push_back(L'\0');
-    PROCESS_INFORMATION info = {};
-    EXPECT_TRUE(CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
-                               &startup, &info));
-    CloseHandle(info.hThread);
-    run.process = info.hProcess;
-    CloseHandle(outWrite);
-    CloseHandle(err);
-    CloseHandle(in);
+    Handle err(CreateFileW(run.errPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                           nullptr, CREATE_ALWAYS, 0, nullptr));
+    std::wstring line =
+        L"cmd.exe /d /c \"\"" + adb_ + L"\" " + std::wstring(args.begin(), args.end()) + L"\"";
+    support::Started started = support::start_process(line, {env_, true, err.get()});
+    EXPECT_TRUE(started) << "error " << started.error;
+    run.process = std::move(started.process);
+    run.out = std::move(started.output);
     return run;
   }
 
@@ -153,12 +110,13 @@ class AdbSimTest : public ::testing::Test {
     char chunk[65536];
     DWORD n = 0;
     if (pipeLimitMs == INFINITE) {
-      while (ReadFile(run.out, chunk, sizeof chunk, &n, nullptr) && n > 0) result.out.append(chunk, n);
+      result.out = support::read_to_end(run.out.get());
     } else {
       const DWORD begun = GetTickCount();
       DWORD available = 0;
-      while (PeekNamedPipe(run.out, nullptr, 0, nullptr, &available, nullptr)) {
-        if (available > 0 && ReadFile(run.out, chunk, std::min<DWORD>(available, sizeof chunk), &n, nullptr)) {
+      while (PeekNamedPipe(run.out.get(), nullptr, 0, nullptr, &available, nullptr)) {
+        if (available > 0 &&
+            ReadFile(run.out.get(), chunk, std::min<DWORD>(available, sizeof chunk), &n, nullptr)) {
           result.out.append(chunk, n);
         } else if (GetTickCount() - begun > pipeLimitMs) {
           result.pipeEnded = false;
@@ -168,15 +126,11 @@ class AdbSimTest : public ::testing::Test {
         }
       }
     }
-    CloseHandle(run.out);
-    WaitForSingleObject(run.process, INFINITE);
-    GetExitCodeProcess(run.process, &result.code);
-    CloseHandle(run.process);
-    HANDLE err = CreateFileW(run.errPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                             OPEN_EXISTING, 0, nullptr);
-    while (err != INVALID_HANDLE_VALUE && ReadFile(err, chunk, sizeof chunk, &n, nullptr) && n > 0)
-      result.err.append(chunk, n);
-    if (err != INVALID_HANDLE_VALUE) CloseHandle(err);
+    run.out.close();
+    WaitForSingleObject(run.process.get(), INFINITE);
+    GetExitCodeProcess(run.process.get(), &result.code);
+    run.process.close();
+    result.err = support::read_file(run.errPath);
     return result;
   }
 
@@ -202,7 +156,8 @@ class AdbSimTest : public ::testing::Test {
       EXPECT_EQ(line.rfind("package:", 0), 0u) << line;
       std::string name = line.substr(std::min<size_t>(8, line.size()));
       EXPECT_FALSE(name.empty());
-      EXPECT_EQ(name.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789._"),
+      EXPECT_EQ(name.find_first_not_of(
+                    "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789._"),
                 std::string::npos)
           << line;
       names.push_back(name);
@@ -215,22 +170,17 @@ class AdbSimTest : public ::testing::Test {
   // whose command line names fork-server.
   std::vector<DWORD> adbProcesses(bool onlyServers) {
     std::vector<DWORD> found;
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) return found;
-    PROCESSENTRY32W entry = {};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
-      if (_wcsicmp(entry.szExeFile, L"adb.exe") != 0) continue;
-      HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, entry.th32ProcessID);
-      if (process == nullptr) continue;
+    for (DWORD id : support::processes_named(L"adb.exe")) {
+      Handle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, id));
+      if (!process) continue;
       wchar_t image[MAX_PATH * 2];
       DWORD size = MAX_PATH * 2;
-      bool ours = QueryFullProcessImageNameW(process, 0, image, &size) && _wcsicmp(image, adb_.c_str()) == 0;
-      if (ours && (!onlyServers || commandLineOf(process).find(L"fork-server") != std::wstring::npos))
-        found.push_back(entry.th32ProcessID);
-      CloseHandle(process);
+      bool ours = QueryFullProcessImageNameW(process.get(), 0, image, &size) &&
+                  _wcsicmp(image, adb_.c_str()) == 0;
+      if (ours &&
+          (!onlyServers || commandLineOf(process.get()).find(L"fork-server") != std::wstring::npos))
+        found.push_back(id);
     }
-    CloseHandle(snapshot);
     return found;
   }
 
@@ -247,8 +197,10 @@ class AdbSimTest : public ::testing::Test {
     return std::find(names.begin(), names.end(), name) != names.end();
   }
 
-  std::wstring dir_;
-  std::wstring adb_;
+  support::ScopedTempDir temp_;  // removed after TearDown has ended the processes run from it
+  const std::wstring dir_ = temp_.path();
+  const std::wstring adb_ = dir_ + L"\\adb.exe";
+  support::Environment env_;  // for the processes start() starts, set by ScopedEnv
 };
 
 TEST_F(AdbSimTest, DevicesAndPackageListsAreExactAndStable) {
@@ -260,9 +212,11 @@ TEST_F(AdbSimTest, DevicesAndPackageListsAreExactAndStable) {
   std::vector<std::string> list = packages(false);
   EXPECT_GE(list.size(), 250u);
   EXPECT_LE(list.size(), 350u);
-  EXPECT_EQ(std::set<std::string>(list.begin(), list.end()).size(), list.size()) << "duplicate package";
-  for (const char* name : {"android", "com.android.systemui", "com.android.settings", "com.google.android.gms",
-                           "com.miui.home", "com.tencent.mm", "com.taobao.taobao", "com.ss.android.ugc.aweme"})
+  EXPECT_EQ(std::set<std::string>(list.begin(), list.end()).size(), list.size())
+      << "duplicate package";
+  for (const char* name :
+       {"android", "com.android.systemui", "com.android.settings", "com.google.android.gms",
+        "com.miui.home", "com.tencent.mm", "com.taobao.taobao", "com.ss.android.ugc.aweme"})
     EXPECT_TRUE(has(list, name)) << name;
   EXPECT_FALSE(std::is_sorted(list.begin(), list.end()));
 
@@ -290,23 +244,20 @@ TEST_F(AdbSimTest, UninstallAndRestoreForUserZero) {
   const std::string restored = "Package com.tencent.mm installed for user: 0\r\n";
   EXPECT_EQ(adb("shell pm install-existing --user 0 com.tencent.mm").out, restored);
   EXPECT_EQ(packages(false), before);
-  EXPECT_EQ(adb("shell pm install-existing --user 0 com.tencent.mm").out, restored) << "already installed";
+  EXPECT_EQ(adb("shell pm install-existing --user 0 com.tencent.mm").out, restored)
+      << "already installed";
 
   Result unknown = adb("shell pm install-existing --user 0 com.not.on.this.phone");
-  EXPECT_EQ(unknown.out,
-            "android.content.pm.PackageManager$NameNotFoundException: Package com.not.on.this.phone doesn't "
-            "exist\r\n");
+  EXPECT_EQ(
+      unknown.out,
+      "android.content.pm.PackageManager$NameNotFoundException: Package com.not.on.this.phone doesn't "
+      "exist\r\n");
   EXPECT_EQ(unknown.code, 0u);
 }
 
 TEST_F(AdbSimTest, ReadsAStateFileEditedByHand) {
-  HANDLE f = CreateFileW((dir_ + L"\\adb_sim_state.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
-                         nullptr);
-  ASSERT_NE(f, INVALID_HANDLE_VALUE);
-  const char text[] = "  com.sina.weibo \r\n\r\ncom.tencent.mm\ncom.no.such.app";
-  DWORD written = 0;
-  WriteFile(f, text, sizeof text - 1, &written, nullptr);
-  CloseHandle(f);
+  ASSERT_TRUE(support::write_file(dir_ + L"\\adb_sim_state.txt",
+                                  "  com.sina.weibo \r\n\r\ncom.tencent.mm\ncom.no.such.app"));
 
   std::vector<std::string> list = packages(false);
   EXPECT_FALSE(has(list, "com.sina.weibo"));
@@ -322,10 +273,11 @@ TEST_F(AdbSimTest, MalformedCommandLinesFailOnStderrAndChangeNothing) {
   EXPECT_EQ(foo.out, "");
   EXPECT_EQ(foo.code, 1u);
 
-  for (const char* args : {"", "devices -l", "uninstall", "uninstall com.tencent.mm", "uninstall --user 0",
-                           "uninstall --user 10 com.tencent.mm", "uninstall --user 0 com.tencent.mm com.sina.weibo",
-                           "shell", "shell ls", "shell pm list packages -3", "shell pm install-existing com.tencent.mm",
-                           "shell pm install-existing --user 0"}) {
+  for (const char* args :
+       {"", "devices -l", "uninstall", "uninstall com.tencent.mm", "uninstall --user 0",
+        "uninstall --user 10 com.tencent.mm", "uninstall --user 0 com.tencent.mm com.sina.weibo",
+        "shell", "shell ls", "shell pm list packages -3",
+        "shell pm install-existing com.tencent.mm", "shell pm install-existing --user 0"}) {
     Result r = adb(args);
     EXPECT_EQ(r.code, 1u) << args;
     EXPECT_EQ(r.out, "") << args;
@@ -338,14 +290,15 @@ TEST_F(AdbSimTest, MalformedCommandLinesFailOnStderrAndChangeNothing) {
 TEST_F(AdbSimTest, PackageCountComesFromTheEnvironment) {
   const std::vector<std::string> defaults = packages(false);
   {
-    ScopedEnv few(L"TOLVEXA_ADB_PACKAGES", L"5");
+    ScopedEnv few(env_, L"TOLVEXA_ADB_PACKAGES", L"5");
     EXPECT_EQ(packages(false), std::vector<std::string>(defaults.begin(), defaults.begin() + 5));
   }
-  ScopedEnv many(L"TOLVEXA_ADB_PACKAGES", L"3000");
+  ScopedEnv many(env_, L"TOLVEXA_ADB_PACKAGES", L"3000");
   std::vector<std::string> list = packages(false);
   ASSERT_EQ(list.size(), 3000u);
   EXPECT_EQ(std::vector<std::string>(list.begin(), list.begin() + defaults.size()), defaults);
-  EXPECT_EQ(std::set<std::string>(list.begin(), list.end()).size(), list.size()) << "duplicate package";
+  EXPECT_EQ(std::set<std::string>(list.begin(), list.end()).size(), list.size())
+      << "duplicate package";
   EXPECT_EQ(list.back().rfind("com.example.generated.app", 0), 0u) << list.back();
 
   EXPECT_EQ(adb("uninstall --user 0 " + list.back()).out, "Success\r\n");
@@ -359,18 +312,15 @@ TEST_F(AdbSimTest, ConcurrentCallsKeepEveryUninstall) {
   // of them make each read and rewrite slow enough that the processes overlap.
   std::string filler;
   for (int i = 0; i < 100000; ++i) filler += "com.no.such.app" + std::to_string(i) + "\r\n";
-  HANDLE f = CreateFileW((dir_ + L"\\adb_sim_state.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
-                         nullptr);
-  ASSERT_NE(f, INVALID_HANDLE_VALUE);
-  DWORD written = 0;
-  WriteFile(f, filler.data(), static_cast<DWORD>(filler.size()), &written, nullptr);
-  CloseHandle(f);
+  ASSERT_TRUE(support::write_file(dir_ + L"\\adb_sim_state.txt", filler));
 
-  const std::vector<std::string> targets = {"com.sina.weibo", "com.tencent.mm", "com.taobao.taobao",
-                                            "com.baidu.searchbox", "com.ss.android.ugc.aweme", "com.miui.notes"};
+  const std::vector<std::string> targets = {"com.sina.weibo",           "com.tencent.mm",
+                                            "com.taobao.taobao",        "com.baidu.searchbox",
+                                            "com.ss.android.ugc.aweme", "com.miui.notes"};
   std::vector<Running> runs;
   {
-    ScopedEnv delay(L"TOLVEXA_ADB_DELAY_MS", L"300");  // lines the processes up before they touch the state
+    ScopedEnv delay(env_, L"TOLVEXA_ADB_DELAY_MS",
+                    L"300");  // lines the processes up before they touch the state
     for (const std::string& name : targets) {
       runs.push_back(start("uninstall --user 0 " + name));
       runs.push_back(start("shell pm list packages"));
@@ -407,7 +357,7 @@ TEST_F(AdbSimTest, PhoneStatesAnswerAsAdbDoesAndChangeNothing) {
        "error: more than one device/emulator\r\n"},
   };
   for (const Case& c : cases) {
-    ScopedEnv phone(L"TOLVEXA_ADB_PHONE", c.state);
+    ScopedEnv phone(env_, L"TOLVEXA_ADB_PHONE", c.state);
     Result devices = adb("devices");
     EXPECT_EQ(devices.out, c.devices) << c.state;
     EXPECT_EQ(devices.err, "") << c.state;
@@ -419,23 +369,24 @@ TEST_F(AdbSimTest, PhoneStatesAnswerAsAdbDoesAndChangeNothing) {
       EXPECT_EQ(r.code, 1u) << c.state << ": " << args;
     }
   }
-  EXPECT_FALSE(exists(dir_ + L"\\adb_sim_state.txt"));
+  EXPECT_FALSE(support::file_exists(dir_ + L"\\adb_sim_state.txt"));
   EXPECT_TRUE(has(packages(false), "com.tencent.mm"));
 
-  ScopedEnv other(L"TOLVEXA_ADB_PHONE", L"Absent");
+  ScopedEnv other(env_, L"TOLVEXA_ADB_PHONE", L"Absent");
   EXPECT_EQ(adb("devices").out, kOnePhone) << "any other value is the one authorized phone";
 }
 
 TEST_F(AdbSimTest, DaemonStartLinesComeOnceWhileTheMarkerExists) {
-  const std::string started = "* daemon not running; starting now at tcp:5037\r\n* daemon started successfully\r\n";
+  const std::string started =
+      "* daemon not running; starting now at tcp:5037\r\n* daemon started successfully\r\n";
   const std::wstring marker = dir_ + L"\\adb_sim_daemon.txt";
   EXPECT_EQ(adb("devices").err, "");
-  EXPECT_FALSE(exists(marker)) << "created without TOLVEXA_ADB_DAEMON";
+  EXPECT_FALSE(support::file_exists(marker)) << "created without TOLVEXA_ADB_DAEMON";
 
-  ScopedEnv fresh(L"TOLVEXA_ADB_DAEMON", L"fresh");
+  ScopedEnv fresh(env_, L"TOLVEXA_ADB_DAEMON", L"fresh");
   std::vector<Running> runs;
   {
-    ScopedEnv delay(L"TOLVEXA_ADB_DELAY_MS", L"300");  // both find the daemon not running
+    ScopedEnv delay(env_, L"TOLVEXA_ADB_DELAY_MS", L"300");  // both find the daemon not running
     runs.push_back(start("devices"));
     runs.push_back(start("shell pm list packages"));
   }
@@ -445,28 +396,28 @@ TEST_F(AdbSimTest, DaemonStartLinesComeOnceWhileTheMarkerExists) {
   EXPECT_EQ(first.out, kOnePhone);
   EXPECT_EQ(first.code, 0u);
   EXPECT_EQ(second.code, 0u);
-  EXPECT_TRUE(exists(marker));
+  EXPECT_TRUE(support::file_exists(marker));
   EXPECT_EQ(adb("devices").err, "");
 
   // Another fresh start: the lines come before the error of a missing phone.
   ASSERT_TRUE(DeleteFileW(marker.c_str()));
-  ScopedEnv absent(L"TOLVEXA_ADB_PHONE", L"absent");
+  ScopedEnv absent(env_, L"TOLVEXA_ADB_PHONE", L"absent");
   Result r = adb("uninstall --user 0 com.tencent.mm");
   EXPECT_EQ(r.err, started + "error: no devices/emulators found\r\n");
   EXPECT_EQ(r.code, 1u);
 }
 
 TEST_F(AdbSimTest, ServerStartsOnceAndOutlivesItsCaller) {
-  ScopedEnv server(L"TOLVEXA_ADB_SERVER", L"1");
+  ScopedEnv server(env_, L"TOLVEXA_ADB_SERVER", L"1");
   Running run = start("devices");
   Result first = finish(run, 10000);
-  ASSERT_TRUE(first.pipeEnded) << "the server holds the caller's pipe, so the caller never sees the output end";
+  ASSERT_TRUE(first.pipeEnded)
+      << "the server holds the caller's pipe, so the caller never sees the output end";
   EXPECT_EQ(first.out, kOnePhone);
   const std::vector<DWORD> servers = adbProcesses(true);
   ASSERT_EQ(servers.size(), 1u);
-  HANDLE event = OpenEventW(SYNCHRONIZE, FALSE, serverEventName().c_str());
-  EXPECT_NE(event, nullptr) << "the server does not hold its event";
-  if (event != nullptr) CloseHandle(event);
+  Handle event(OpenEventW(SYNCHRONIZE, FALSE, serverEventName().c_str()));
+  EXPECT_TRUE(event) << "the server does not hold its event";
 
   EXPECT_EQ(adb("shell pm list packages").code, 0u);
   EXPECT_EQ(adbProcesses(true), servers) << "a second server";
@@ -476,28 +427,31 @@ TEST_F(AdbSimTest, ServerStartsOnceAndOutlivesItsCaller) {
 }
 
 TEST_F(AdbSimTest, EndlessListingStopsOnceTheReaderGoes) {
-  ScopedEnv endless(L"TOLVEXA_ADB_ENDLESS", L"1");
+  ScopedEnv endless(env_, L"TOLVEXA_ADB_ENDLESS", L"1");
   for (const char* args : {"shell pm list packages", "shell pm list packages -u"}) {
     Running run = start(args);
     std::string out;
     char chunk[65536];
     DWORD n = 0;
-    while (out.size() < 10u << 20 && ReadFile(run.out, chunk, sizeof chunk, &n, nullptr) && n > 0)
+    while (out.size() < 10u << 20 && ReadFile(run.out.get(), chunk, sizeof chunk, &n, nullptr) &&
+           n > 0)
       out.append(chunk, n);
     ASSERT_GE(out.size(), 10u << 20) << args;
     unsigned long long expected = 1;
-    for (size_t start = 0, end; (end = out.find("\r\n", start)) != std::string::npos; start = end + 2, ++expected) {
-      if (out.compare(start, end - start, "package:com.example.endless.app" + std::to_string(expected)) != 0) {
+    for (size_t start = 0, end; (end = out.find("\r\n", start)) != std::string::npos;
+         start = end + 2, ++expected) {
+      if (out.compare(start, end - start,
+                      "package:com.example.endless.app" + std::to_string(expected)) != 0) {
         ADD_FAILURE() << args << ": line " << expected << " is " << out.substr(start, end - start);
         break;
       }
     }
-    CloseHandle(run.out);
-    EXPECT_EQ(WaitForSingleObject(run.process, 5000), WAIT_OBJECT_0) << args << ": still writing";
+    run.out.close();
+    EXPECT_EQ(WaitForSingleObject(run.process.get(), 5000), WAIT_OBJECT_0)
+        << args << ": still writing";
     DWORD code = 0;
-    GetExitCodeProcess(run.process, &code);
+    GetExitCodeProcess(run.process.get(), &code);
     EXPECT_EQ(code, 1u) << args << ": a cut listing must not end in success";
-    CloseHandle(run.process);
   }
 }
 

@@ -1,5 +1,5 @@
 // End-to-end tests: the real Tolvexa.exe against the simulated phone behind c:\adb\adb.exe,
-// driven from this process like a user would, through its window and its message boxes.
+// used from this process as a user would, through its window and its message boxes.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -42,7 +42,7 @@ std::wstring adb_output(const std::wstring& arguments, const Environment& enviro
   e2e::Output output = e2e::run_program(kAdb + L" " + arguments, environment);
   EXPECT_TRUE(output.started);
   EXPECT_EQ(output.exit_code, 0u);
-  return e2e::widen(output.text);
+  return support::widen(output.text);
 }
 
 std::vector<std::wstring> phone_packages(const Environment& environment = {}) {
@@ -87,13 +87,13 @@ std::string difference(const std::wstring& expected, const std::wstring& actual)
   size_t from = at < 40 ? 0 : at - 40;
   return "lengths " + std::to_string(expected.size()) + " and " + std::to_string(actual.size()) +
          ", first difference at " + std::to_string(at) + ": expected \"" +
-         e2e::narrow(expected.substr(from, 80)) + "\", got \"" +
-         e2e::narrow(actual.substr(from, 80)) + "\"";
+         support::narrow(expected.substr(from, 80)) + "\", got \"" +
+         support::narrow(actual.substr(from, 80)) + "\"";
 }
 
 std::string boxes(const App& app) {
   std::string all;
-  for (const std::wstring& text : app.boxes_seen()) all += "[" + e2e::narrow(text) + "] ";
+  for (const std::wstring& text : app.boxes_seen()) all += "[" + support::narrow(text) + "] ";
   return all;
 }
 
@@ -113,23 +113,23 @@ class EndToEnd : public ::testing::Test {
     ASSERT_NE(app.text(Box::list), listing) << "the list box already holds this listing";
     ASSERT_TRUE(app.click(Button::list_all));
     std::wstring list;
-    bool listed = e2e::wait_until(
+    bool listed = support::wait_until(
         [&] {
           list = app.text(Box::list);
           return list == listing && app.text(Box::log) == count && app.enabled(Button::list_all);
         },
         kActionTimeoutMs);
     ASSERT_TRUE(listed) << difference(listing, list) << "; log \""
-                        << e2e::narrow(app.text(Box::log)) << "\"";
+                        << support::narrow(app.text(Box::log)) << "\"";
   }
 
   // Clicks a button and waits until the log box reads `log` and the button is enabled again.
   static void click_and_expect_log(App& app, Control button, const std::wstring& log) {
     ASSERT_TRUE(app.click(button));
     std::wstring last;
-    bool done =
-        e2e::wait_until([&] { return (last = app.text(Box::log)) == log && app.enabled(button); },
-                        kActionTimeoutMs);
+    bool done = support::wait_until(
+        [&] { return (last = app.text(Box::log)) == log && app.enabled(button); },
+        kActionTimeoutMs);
     ASSERT_TRUE(done) << difference(log, last);
   }
 
@@ -137,7 +137,7 @@ class EndToEnd : public ::testing::Test {
   static MessageBoxInfo expect_message_box(App& app, const std::wstring& text) {
     MessageBoxInfo info;
     EXPECT_TRUE(app.wait_message_box(info, 10000))
-        << "no message box \"" << e2e::narrow(text) << "\"";
+        << "no message box \"" << support::narrow(text) << "\"";
     EXPECT_EQ(info.caption, kCaption);
     EXPECT_EQ(info.text, text);
     return info;
@@ -145,8 +145,7 @@ class EndToEnd : public ::testing::Test {
 
   // Checks that the program ends well within the time, having shown no message boxes but the
   // ones the test answered.
-  static void expect_clean_end(App& app, size_t boxes_answered, int timeout_ms,
-                               const char* what) {
+  static void expect_clean_end(App& app, size_t boxes_answered, int timeout_ms, const char* what) {
     DWORD code = 0xDEAD;
     ASSERT_TRUE(app.wait_exit(timeout_ms, &code)) << what;
     EXPECT_EQ(code, 0u);
@@ -157,6 +156,17 @@ class EndToEnd : public ::testing::Test {
   static void expect_clean_close(App& app, size_t boxes_answered) {
     app.close();
     expect_clean_end(app, boxes_answered, 10000, "the program did not end");
+  }
+
+  // Closes the window and checks that the program ends well within the time, and that the
+  // adb.exe processes it started end soon after it, leaving the given number of others.
+  static void expect_close_ends_our_adb(App& app, int timeout_ms, const char* what,
+                                        int adb_timeout_ms, size_t others = 0) {
+    app.close();
+    expect_clean_end(app, 0, timeout_ms, what);
+    EXPECT_TRUE(support::wait_until(
+        [&] { return support::processes_named(L"adb.exe").size() == others; }, adb_timeout_ms))
+        << "an adb.exe of ours outlived the program";
   }
 };
 
@@ -223,15 +233,15 @@ TEST_F(EndToEnd, WindowAndControlsAreLaidOutAsDesigned) {
 }
 
 TEST_F(EndToEnd, FirstStartDeploysAdbAndItsLibraries) {
-  e2e::remove_folder(kAdbFolder);
-  ASSERT_FALSE(e2e::file_exists(kAdbFolder));
+  support::remove_tree(kAdbFolder);
+  ASSERT_FALSE(support::file_exists(kAdbFolder));
 
   App app(tolvexa_exe());
   ASSERT_TRUE(app.ready()) << app.error();
   for (const wchar_t* name : kDeployed) {
-    SCOPED_TRACE(e2e::narrow(name));
-    std::string deployed = e2e::read_file(kAdbFolder + L"\\" + name);
-    std::string built = e2e::read_file(standin(name));
+    SCOPED_TRACE(support::narrow(name));
+    std::string deployed = support::read_file(kAdbFolder + L"\\" + name);
+    std::string built = support::read_file(standin(name));
     ASSERT_FALSE(built.empty());
     EXPECT_TRUE(deployed == built)
         << "deployed " << deployed.size() << " bytes, built " << built.size();
@@ -283,14 +293,15 @@ TEST_F(EndToEnd, KeysMoveTheFocusAndEscCloses) {
   App app(tolvexa_exe());
   ASSERT_TRUE(app.ready()) << app.error();
   auto focus_on = [&](Control id) { return [&app, id] { return app.focus() == app.control(id); }; };
-  ASSERT_TRUE(e2e::wait_until(focus_on(Box::name), 5000)) << "the name box has no focus";
+  ASSERT_TRUE(support::wait_until(focus_on(Box::name), 5000)) << "the name box has no focus";
 
   // One round from the name box; the hidden 已卸载包 is passed over.
-  const Control forward[] = {Box::list,   Button::filter, Button::list_all, Button::driver, Button::connect,
-                         Button::restore, Button::batch, Box::log,   Button::uninstall, Box::name};
+  const Control forward[] = {Box::list,         Button::filter,  Button::list_all, Button::driver,
+                             Button::connect,   Button::restore, Button::batch,    Box::log,
+                             Button::uninstall, Box::name};
   for (Control id : forward) {
     app.press_key(VK_TAB);
-    ASSERT_TRUE(e2e::wait_until(focus_on(id), 3000))
+    ASSERT_TRUE(support::wait_until(focus_on(id), 3000))
         << "Tab did not reach control " << id.id << ", focus on " << GetDlgCtrlID(app.focus());
   }
 
@@ -299,17 +310,19 @@ TEST_F(EndToEnd, KeysMoveTheFocusAndEscCloses) {
   app.set_text(Box::name, L"com.miui.notes");
   app.press_key(VK_RETURN);
   app.press_key(VK_TAB);
-  ASSERT_TRUE(e2e::wait_until(focus_on(Box::list), 3000));
+  ASSERT_TRUE(support::wait_until(focus_on(Box::list), 3000));
   EXPECT_EQ(app.text(Box::name), L"com.miui.notes");
   EXPECT_EQ(app.text(Box::log), L"");
   EXPECT_EQ(app.text(Box::list), L"");
   EXPECT_TRUE(app.message_boxes().empty());
 
   // Shift+Tab goes the other way, again passing over the hidden button.
-  const Control backward[] = {Box::name, Button::uninstall, Box::log, Button::batch, Button::restore, Button::connect};
+  const Control backward[] = {Box::name,     Button::uninstall, Box::log,
+                              Button::batch, Button::restore,   Button::connect};
   for (Control id : backward)
     ASSERT_TRUE(app.press_shifted_key(VK_TAB, focus_on(id), 3000))
-        << "Shift+Tab did not reach control " << id.id << ", focus on " << GetDlgCtrlID(app.focus());
+        << "Shift+Tab did not reach control " << id.id << ", focus on "
+        << GetDlgCtrlID(app.focus());
 
   app.press_key(VK_ESCAPE);
   expect_clean_end(app, 0, 5000, "Esc did not end the program");
@@ -319,24 +332,25 @@ TEST_F(EndToEnd, KeysWhileAButtonHasDisabledItself) {
   App app(tolvexa_exe(), Environment{{L"TOLVEXA_ADB_DELAY_MS", L"4000"}});
   ASSERT_TRUE(app.ready()) << app.error();
   auto focus_on = [&](Control id) { return [&app, id] { return app.focus() == app.control(id); }; };
-  ASSERT_TRUE(e2e::wait_until(focus_on(Box::name), 5000));
+  ASSERT_TRUE(support::wait_until(focus_on(Box::name), 5000));
 
   // Enter in the list box is a line break.
   app.press_key(VK_TAB);
-  ASSERT_TRUE(e2e::wait_until(focus_on(Box::list), 3000));
+  ASSERT_TRUE(support::wait_until(focus_on(Box::list), 3000));
   app.press_key(VK_RETURN);
-  ASSERT_TRUE(app.wait_text(Box::list, [](const std::wstring& t) { return t == L"\r\n"; }, 3000));
+  ASSERT_TRUE(app.wait_text(
+      Box::list, [](const std::wstring& t) { return t == L"\r\n"; }, 3000));
 
   // The space bar clicks the focused 看所有包, which disables itself while adb answers.
   app.press_key(VK_TAB);
   app.press_key(VK_TAB);
-  ASSERT_TRUE(e2e::wait_until(focus_on(Button::list_all), 3000));
+  ASSERT_TRUE(support::wait_until(focus_on(Button::list_all), 3000));
   app.press_key(VK_SPACE);
   ASSERT_TRUE(app.wait_enabled(Button::list_all, false, 3000));
 
   // Tab goes on from the disabled button; Shift+Tab passes over it.
   app.press_key(VK_TAB);
-  ASSERT_TRUE(e2e::wait_until(focus_on(Button::driver), 3000))
+  ASSERT_TRUE(support::wait_until(focus_on(Button::driver), 3000))
       << "focus on " << GetDlgCtrlID(app.focus());
   ASSERT_TRUE(app.press_shifted_key(VK_TAB, focus_on(Button::filter), 3000))
       << "focus on " << GetDlgCtrlID(app.focus());
@@ -369,12 +383,11 @@ TEST_F(EndToEnd, ClosingWhileAListingWaitsEndsAtOnce) {
   ASSERT_TRUE(app.click(Button::list_all));
   ASSERT_TRUE(app.wait_enabled(Button::list_all, false, 1000));
   // Wait for the simulated adb to be running, so the close meets a listing in progress.
-  ASSERT_TRUE(e2e::wait_until([] { return !e2e::processes_named(L"adb.exe").empty(); }, 2000));
+  ASSERT_TRUE(
+      support::wait_until([] { return !support::processes_named(L"adb.exe").empty(); }, 2000));
 
-  app.close();
-  expect_clean_end(app, 0, 2500, "the program waited for adb's answer");
   // The adb the listing started does not outlive the program.
-  EXPECT_TRUE(e2e::wait_until([] { return e2e::processes_named(L"adb.exe").empty(); }, 1000));
+  expect_close_ends_our_adb(app, 2500, "the program waited for adb's answer", 1000);
 }
 
 TEST_F(EndToEnd, ConnectListAndFilter) {
@@ -415,7 +428,8 @@ TEST_F(EndToEnd, UninstallAndRestoreOnePackage) {
 
   const std::wstring name = names.at(names.size() / 2);
   app.set_text(Box::name, name);
-  click_and_expect_log(app, Button::uninstall, L"卸载APP中，请稍后...\r\nSuccess\r\n\r\n完成...\r\n");
+  click_and_expect_log(app, Button::uninstall,
+                       L"卸载APP中，请稍后...\r\nSuccess\r\n\r\n完成...\r\n");
   list_all(app, without(names, name));
 
   // The hidden 已卸载包 button, clicked all the same, lists the uninstalled package too.
@@ -423,7 +437,7 @@ TEST_F(EndToEnd, UninstallAndRestoreOnePackage) {
   ASSERT_EQ(all.size(), names.size());
   app.set_text(Box::log, L"");
   PostMessageW(app.control(Button::list_uninstalled), BM_CLICK, 0, 0);
-  ASSERT_TRUE(e2e::wait_until(
+  ASSERT_TRUE(support::wait_until(
       [&] {
         return app.text(Box::list) == as_listing(all) &&
                app.text(Box::log) == kListCount + std::to_wstring(all.size()) &&
@@ -444,11 +458,13 @@ TEST_F(EndToEnd, OutputGoesToTheEndWhateverTheUserSelected) {
   ASSERT_TRUE(app.ready()) << app.error();
   app.set_text(Box::name, L"com.miui.notes");
   ASSERT_TRUE(app.click(Button::uninstall));
-  ASSERT_TRUE(app.wait_text(Box::log, [](const std::wstring& t) { return !t.empty(); }, 5000));
+  ASSERT_TRUE(app.wait_text(
+      Box::log, [](const std::wstring& t) { return !t.empty(); }, 5000));
   // While adb answers, the user selects part of the progress line.
   SendMessageW(app.control(Box::log), EM_SETSEL, 2, 5);
   ASSERT_TRUE(app.wait_enabled(Button::uninstall, true, kActionTimeoutMs));
-  ASSERT_TRUE(app.wait_text(Box::log, [](const std::wstring& t) { return t.size() > 20; }, 5000));
+  ASSERT_TRUE(app.wait_text(
+      Box::log, [](const std::wstring& t) { return t.size() > 20; }, 5000));
   EXPECT_EQ(app.text(Box::log), L"卸载APP中，请稍后...\r\nSuccess\r\n\r\n完成...\r\n");
   DWORD start = 0, end = 0;
   SendMessageW(app.control(Box::log), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
@@ -483,7 +499,7 @@ TEST_F(EndToEnd, BatchUninstallAsksThenRemovesEachListedPackage) {
   Sleep(500);
   EXPECT_EQ(app.text(Box::log), count);
   EXPECT_TRUE(app.enabled(Button::batch));
-  EXPECT_FALSE(e2e::file_exists(kStateFile));
+  EXPECT_FALSE(support::file_exists(kStateFile));
 
   // OK: each listed package is uninstalled in turn, a second apart.
   ASSERT_TRUE(app.click(Button::batch));
@@ -496,13 +512,14 @@ TEST_F(EndToEnd, BatchUninstallAsksThenRemovesEachListedPackage) {
     log += L"卸载: <" + name + L"> 中，请稍后...\r\nSuccess\r\n\r\n";
   log += L"完成...\r\n";
   std::wstring last;
-  ASSERT_TRUE(e2e::wait_until(
+  ASSERT_TRUE(support::wait_until(
       [&] { return (last = app.text(Box::log)) == log && app.enabled(Button::batch); },
       kActionTimeoutMs * static_cast<int>(chosen.size())))
       << difference(log, last);
   EXPECT_GE(GetTickCount64() - started, 900u * chosen.size()) << "no pause between packages";
 
-  std::vector<std::wstring> removed = e2e::split_lines(e2e::widen(e2e::read_file(kStateFile)));
+  std::vector<std::wstring> removed =
+      e2e::split_lines(support::widen(support::read_file(kStateFile)));
   std::sort(removed.begin(), removed.end());
   std::sort(chosen.begin(), chosen.end());
   EXPECT_EQ(removed, chosen);
@@ -549,8 +566,8 @@ TEST_F(EndToEnd, MissingOrUnsafeNamesRunNothing) {
       Box::log, [&](const std::wstring& t) { return t == log; }, kActionTimeoutMs, &last))
       << difference(log, last);
 
-  EXPECT_FALSE(e2e::file_exists(kInjected)) << "an unsafe name reached the command line";
-  EXPECT_EQ(e2e::read_file(kStateFile), "com.sina.weibo\r\n");
+  EXPECT_FALSE(support::file_exists(kInjected)) << "an unsafe name reached the command line";
+  EXPECT_EQ(support::read_file(kStateFile), "com.sina.weibo\r\n");
   expect_clean_close(app, answered);
 }
 
@@ -579,15 +596,16 @@ TEST_F(EndToEnd, DriverButtonWritesAndStartsTheInstaller) {
 
   ASSERT_TRUE(app.click(Button::driver));
   std::vector<DWORD> installers;
-  ASSERT_TRUE(e2e::wait_until(
-      [&] { return !(installers = e2e::processes_named(L"ADBDriverInstaller.exe")).empty(); },
+  ASSERT_TRUE(support::wait_until(
+      [&] { return !(installers = support::processes_named(L"ADBDriverInstaller.exe")).empty(); },
       10000))
       << "the installer did not start";
-  EXPECT_TRUE(e2e::read_file(kInstaller) == e2e::read_file(standin(L"ADBDriverInstaller.exe")));
+  EXPECT_TRUE(support::read_file(kInstaller) ==
+              support::read_file(standin(L"ADBDriverInstaller.exe")));
   // The stand-in installer explains itself in a message box of its own.
-  EXPECT_TRUE(
-      e2e::wait_until([&] { return !e2e::message_boxes_of(installers.front()).empty(); }, 10000));
-  for (DWORD id : installers) e2e::kill_process(id);
+  EXPECT_TRUE(support::wait_until(
+      [&] { return !e2e::message_boxes_of(installers.front()).empty(); }, 10000));
+  for (DWORD id : installers) support::end_process(id);
 
   EXPECT_TRUE(app.enabled(Button::driver));
   expect_clean_close(app, 0);
@@ -596,11 +614,11 @@ TEST_F(EndToEnd, DriverButtonWritesAndStartsTheInstaller) {
 // A copy of the test program emit.exe under another name stands for a program planted where
 // ours should run: run, it leaves "<its path>.ran" beside itself.
 void plant(const std::wstring& path) {
-  ASSERT_TRUE(CopyFileW(e2e::widen(wine_path(EMIT_EXE)).c_str(), path.c_str(), FALSE));
+  ASSERT_TRUE(CopyFileW(support::widen(wine_path(EMIT_EXE)).c_str(), path.c_str(), FALSE));
   DeleteFileW((path + L".ran").c_str());
 }
 
-bool planted_ran(const std::wstring& path) { return e2e::file_exists(path + L".ran"); }
+bool planted_ran(const std::wstring& path) { return support::file_exists(path + L".ran"); }
 
 TEST_F(EndToEnd, PlantedProgramsDoNotRun) {
   // adb.com beside our adb.exe: a command line without the extension would run it first.
@@ -616,47 +634,35 @@ TEST_F(EndToEnd, PlantedProgramsDoNotRun) {
   DeleteFileW(adb_com.c_str());
 
   // cmd.exe beside the program, as in a Downloads folder.
-  const std::wstring folder = L"c:\\tolvexa_downloads";
-  CreateDirectoryW(folder.c_str(), nullptr);
-  ASSERT_TRUE(CopyFileW(tolvexa_exe().c_str(), (folder + L"\\Tolvexa.exe").c_str(), FALSE));
-  plant(folder + L"\\cmd.exe");
+  support::ScopedTempDir downloads;
+  ASSERT_TRUE(CopyFileW(tolvexa_exe().c_str(), (downloads / L"Tolvexa.exe").c_str(), FALSE));
+  plant(downloads / L"cmd.exe");
   {
-    App app(folder + L"\\Tolvexa.exe");
+    App app(downloads / L"Tolvexa.exe");
     ASSERT_TRUE(app.ready()) << app.error();
     list_all(app, phone_packages());
     expect_clean_close(app, 0);
   }
-  EXPECT_FALSE(planted_ran(folder + L"\\cmd.exe"));
-  e2e::remove_folder(folder);
+  EXPECT_FALSE(planted_ran(downloads / L"cmd.exe"));
 }
 
 TEST_F(EndToEnd, ClosingEndsOurAdbOnly) {
   // Another program's adb, say an IDE's, busy with a long answer.
-  const std::wstring other = L"c:\\tolvexa_ide";
-  CreateDirectoryW(other.c_str(), nullptr);
-  ASSERT_TRUE(CopyFileW(kAdb.c_str(), (other + L"\\adb.exe").c_str(), FALSE));
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION info{};
-  std::wstring line = L"\"" + other + L"\\adb.exe\" devices";
-  SetEnvironmentVariableW(L"TOLVEXA_ADB_DELAY_MS", L"60000");
-  ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
-                             nullptr, nullptr, &startup, &info));
-  SetEnvironmentVariableW(L"TOLVEXA_ADB_DELAY_MS", nullptr);
-  Handle ide(info.hProcess), ide_thread(info.hThread);
+  support::ScopedTempDir other;
+  ASSERT_TRUE(CopyFileW(kAdb.c_str(), (other / L"adb.exe").c_str(), FALSE));
+  support::Started ide = support::start_process(L"\"" + (other / L"adb.exe") + L"\" devices",
+                                                {{{L"TOLVEXA_ADB_DELAY_MS", L"60000"}}});
+  ASSERT_TRUE(ide) << "error " << ide.error;
 
   App app(tolvexa_exe(), {{L"TOLVEXA_ADB_DELAY_MS", L"60000"}});
   ASSERT_TRUE(app.ready()) << app.error();
   ASSERT_TRUE(app.click(Button::connect));
-  ASSERT_TRUE(e2e::wait_until([] { return e2e::processes_named(L"adb.exe").size() == 2; }, 5000));
-  app.close();
-  expect_clean_end(app, 0, 5000, "the program did not end");
-  EXPECT_TRUE(e2e::wait_until([] { return e2e::processes_named(L"adb.exe").size() == 1; }, 3000));
-  EXPECT_EQ(WaitForSingleObject(info.hProcess, 0), static_cast<DWORD>(WAIT_TIMEOUT))
+  ASSERT_TRUE(
+      support::wait_until([] { return support::processes_named(L"adb.exe").size() == 2; }, 5000));
+  expect_close_ends_our_adb(app, 5000, "the program did not end", 3000, 1);
+  EXPECT_EQ(WaitForSingleObject(ide.process.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT))
       << "the other program's adb was ended";
-  TerminateProcess(info.hProcess, 0);
-  WaitForSingleObject(info.hProcess, 5000);
-  e2e::remove_folder(other);
+  support::end_process(ide.process.get());
 }
 
 TEST_F(EndToEnd, NothingOfOursOutlivesACloseInTheMiddleOfALongListing) {
@@ -664,30 +670,35 @@ TEST_F(EndToEnd, NothingOfOursOutlivesACloseInTheMiddleOfALongListing) {
   ASSERT_TRUE(app.ready()) << app.error();
   ASSERT_TRUE(app.click(Button::list_all));
   Sleep(1000);
-  ASSERT_FALSE(e2e::processes_named(L"adb.exe").empty());
+  ASSERT_FALSE(support::processes_named(L"adb.exe").empty());
   app.close();
   expect_clean_end(app, 0, 5000, "the program did not end");
-  EXPECT_TRUE(e2e::wait_until(
-      [] { return e2e::processes_named(L"adb.exe").empty() && e2e::processes_named(L"cmd.exe").empty(); },
+  EXPECT_TRUE(support::wait_until(
+      [] {
+        return support::processes_named(L"adb.exe").empty() &&
+               support::processes_named(L"cmd.exe").empty();
+      },
       3000))
       << "adb.exe or cmd.exe still running";
 }
 
 TEST_F(EndToEnd, LimitsOnTimeAndNameLengthHold) {
-  App app(tolvexa_exe(), {{L"TOLVEXA_TEST_COMMAND_TIMEOUT_MS", L"1500"},
-                          {L"TOLVEXA_ADB_DELAY_MS", L"20000"}});
+  App app(tolvexa_exe(),
+          {{L"TOLVEXA_TEST_COMMAND_TIMEOUT_MS", L"1500"}, {L"TOLVEXA_ADB_DELAY_MS", L"20000"}});
   ASSERT_TRUE(app.ready()) << app.error();
   app.set_text(Box::name, L"com.miui.notes");
   click_and_expect_log(app, Button::uninstall,
                        L"卸载APP中，请稍后...\r\n\r\n命令在 120 秒内没有结束，已停止。\r\n");
-  EXPECT_TRUE(e2e::wait_until([] { return e2e::processes_named(L"adb.exe").empty(); }, 3000))
+  EXPECT_TRUE(
+      support::wait_until([] { return support::processes_named(L"adb.exe").empty(); }, 3000))
       << "the command that ran too long was not ended";
 
   app.set_text(Box::name, std::wstring(256, L'a'));
   ASSERT_TRUE(app.click(Button::uninstall));
   MessageBoxInfo box = expect_message_box(app, L"包名太长（最多 255 个字符）");
   ASSERT_TRUE(app.answer(box.hwnd, IDOK));
-  EXPECT_EQ(app.text(Box::log), L"卸载APP中，请稍后...\r\n\r\n命令在 120 秒内没有结束，已停止。\r\n");
+  EXPECT_EQ(app.text(Box::log),
+            L"卸载APP中，请稍后...\r\n\r\n命令在 120 秒内没有结束，已停止。\r\n");
   expect_clean_close(app, 1);
 }
 
@@ -710,8 +721,8 @@ TEST_F(EndToEnd, DaemonLinesGoToTheLogNotTheList) {
                            L"\r\n* daemon not running; starting now at tcp:5037\r\n"
                            L"* daemon started successfully\r\n";
   std::wstring last;
-  ASSERT_TRUE(app.wait_text(Box::log, [&](const std::wstring& t) { return t == log; },
-                            kActionTimeoutMs, &last))
+  ASSERT_TRUE(app.wait_text(
+      Box::log, [&](const std::wstring& t) { return t == log; }, kActionTimeoutMs, &last))
       << difference(log, last);
   EXPECT_EQ(app.text(Box::list), as_listing(names));
   expect_clean_close(app, 0);
@@ -731,23 +742,25 @@ TEST_F(EndToEnd, EachPhoneStateShowsItsHintAfterAdbsWords) {
        L"error: no devices/emulators found\r\n", kHintNoPhone},
       {L"unauthorized", L"List of devices attached\r\nSIMULATED-PHONE-01\tunauthorized\r\n\r\n",
        kHintUnauthorized, unauthorized_error, kHintUnauthorized},
-      {L"offline", L"List of devices attached\r\nSIMULATED-PHONE-01\toffline\r\n\r\n",
-       kHintOffline, L"error: device offline\r\n", kHintOffline},
+      {L"offline", L"List of devices attached\r\nSIMULATED-PHONE-01\toffline\r\n\r\n", kHintOffline,
+       L"error: device offline\r\n", kHintOffline},
       {L"two",
        L"List of devices attached\r\nSIMULATED-PHONE-01\tdevice\r\nSIMULATED-PHONE-02\tdevice\r\n\r\n",
        L"", L"error: more than one device/emulator\r\n", kHintTwoPhones},
   };
   for (const Row& row : rows) {
-    SCOPED_TRACE(e2e::narrow(row.state));
+    SCOPED_TRACE(support::narrow(row.state));
     App app(tolvexa_exe(), {{L"TOLVEXA_ADB_PHONE", row.state}});
     ASSERT_TRUE(app.ready()) << app.error();
-    click_and_expect_log(app, Button::connect, L"连接设备中...\r\n" + row.devices + row.connect_hint);
+    click_and_expect_log(app, Button::connect,
+                         L"连接设备中...\r\n" + row.devices + row.connect_hint);
     app.set_text(Box::name, L"com.miui.notes");
-    click_and_expect_log(app, Button::uninstall,
-                         L"卸载APP中，请稍后...\r\n" + row.error + L"\r\n" + row.hint + L"完成...\r\n");
+    click_and_expect_log(
+        app, Button::uninstall,
+        L"卸载APP中，请稍后...\r\n" + row.error + L"\r\n" + row.hint + L"完成...\r\n");
     expect_clean_close(app, 0);
   }
-  EXPECT_FALSE(e2e::file_exists(kStateFile));
+  EXPECT_FALSE(support::file_exists(kStateFile));
 }
 
 TEST_F(EndToEnd, ACommandThatCannotStartSaysWhyAndDoesNotSayDone) {
@@ -759,39 +772,40 @@ TEST_F(EndToEnd, ACommandThatCannotStartSaysWhyAndDoesNotSayDone) {
   for (int i = 1; i <= 200; ++i) {
     std::wstring name = L"\\\\.\\pipe\\tolvexa-" + std::to_wstring(GetProcessId(app.process())) +
                         L"-" + std::to_wstring(i);
-    squatted.emplace_back(CreateNamedPipeW(name.c_str(), PIPE_ACCESS_INBOUND, PIPE_TYPE_BYTE, 1,
-                                           0, 0, 0, nullptr));
+    squatted.emplace_back(
+        CreateNamedPipeW(name.c_str(), PIPE_ACCESS_INBOUND, PIPE_TYPE_BYTE, 1, 0, 0, 0, nullptr));
   }
   app.set_text(Box::name, L"com.miui.notes");
   ASSERT_TRUE(app.click(Button::uninstall));
   const std::wstring start = L"卸载APP中，请稍后...\r\n无法运行命令：";
   std::wstring log;
   ASSERT_TRUE(app.wait_text(
-      Box::log, [&](const std::wstring& t) { return t.size() > start.size() && app.enabled(Button::uninstall); },
+      Box::log,
+      [&](const std::wstring& t) {
+        return t.size() > start.size() && app.enabled(Button::uninstall);
+      },
       kActionTimeoutMs, &log));
-  EXPECT_EQ(log.substr(0, start.size()), start) << e2e::narrow(log);
-  EXPECT_NE(log.find(L"CreateNamedPipe"), std::wstring::npos) << e2e::narrow(log);
-  EXPECT_EQ(log.substr(log.size() - 3), L"）\r\n") << e2e::narrow(log);
+  EXPECT_EQ(log.substr(0, start.size()), start) << support::narrow(log);
+  EXPECT_NE(log.find(L"CreateNamedPipe"), std::wstring::npos) << support::narrow(log);
+  EXPECT_EQ(log.substr(log.size() - 3), L"）\r\n") << support::narrow(log);
   EXPECT_EQ(log.find(L"完成"), std::wstring::npos);
   squatted.clear();
   expect_clean_close(app, 0);
-  EXPECT_FALSE(e2e::file_exists(kStateFile));
+  EXPECT_FALSE(support::file_exists(kStateFile));
 }
 
 TEST_F(EndToEnd, AnAdbFolderThatCannotBeMadeIsToldAndTheWindowStillOpens) {
-  e2e::remove_folder(kAdbFolder);
-  HANDLE file = CreateFileW(kAdbFolder.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE);
-  CloseHandle(file);
+  support::remove_tree(kAdbFolder);
+  ASSERT_TRUE(support::write_file(kAdbFolder, ""));
   {
     App app(tolvexa_exe());
     ASSERT_TRUE(app.ready()) << app.error();
     std::wstring log = app.text(Box::log);
     const std::wstring start = L"无法把 adb 工具写入 c:\\adb：";
     const std::wstring end = L"\r\n请检查磁盘空间和 c:\\adb 的写入权限，然后重新打开本程序。\r\n";
-    EXPECT_EQ(log.substr(0, start.size()), start) << e2e::narrow(log);
+    EXPECT_EQ(log.substr(0, start.size()), start) << support::narrow(log);
     ASSERT_GT(log.size(), start.size() + end.size());
-    EXPECT_EQ(log.substr(log.size() - end.size()), end) << e2e::narrow(log);
+    EXPECT_EQ(log.substr(log.size() - end.size()), end) << support::narrow(log);
     expect_clean_close(app, 0);
   }
   DeleteFileW(kAdbFolder.c_str());
@@ -807,11 +821,11 @@ TEST_F(EndToEnd, ADriverInstallerThatCannotBeWrittenIsTold) {
   ASSERT_TRUE(app.wait_message_box(box, 10000));
   EXPECT_EQ(box.caption, kCaption);
   const std::wstring start = L"无法启动驱动安装程序：";
-  EXPECT_EQ(box.text.substr(0, start.size()), start) << e2e::narrow(box.text);
+  EXPECT_EQ(box.text.substr(0, start.size()), start) << support::narrow(box.text);
   EXPECT_GT(box.text.size(), start.size());
   EXPECT_EQ(GetWindow(box.hwnd, GW_OWNER), app.window());
   ASSERT_TRUE(app.answer(box.hwnd, IDOK));
-  EXPECT_TRUE(e2e::processes_named(L"ADBDriverInstaller.exe").empty());
+  EXPECT_TRUE(support::processes_named(L"ADBDriverInstaller.exe").empty());
   RemoveDirectoryW(kInstaller.c_str());
   expect_clean_close(app, 1);
 }
@@ -819,13 +833,12 @@ TEST_F(EndToEnd, ADriverInstallerThatCannotBeWrittenIsTold) {
 TEST_F(EndToEnd, ClosingEndsTheAdbServerOurAdbStarted) {
   App app(tolvexa_exe(), {{L"TOLVEXA_ADB_SERVER", L"1"}});
   ASSERT_TRUE(app.ready()) << app.error();
-  click_and_expect_log(app, Button::connect,
-                       L"连接设备中...\r\nList of devices attached\r\nSIMULATED-PHONE-01\tdevice\r\n\r\n");
+  click_and_expect_log(
+      app, Button::connect,
+      L"连接设备中...\r\nList of devices attached\r\nSIMULATED-PHONE-01\tdevice\r\n\r\n");
   // The command has ended; the server it started runs on.
-  ASSERT_EQ(e2e::processes_named(L"adb.exe").size(), 1u);
-  app.close();
-  expect_clean_end(app, 0, 5000, "the program did not end");
-  EXPECT_TRUE(e2e::wait_until([] { return e2e::processes_named(L"adb.exe").empty(); }, 3000));
+  ASSERT_EQ(support::processes_named(L"adb.exe").size(), 1u);
+  expect_close_ends_our_adb(app, 5000, "the program did not end", 3000);
 }
 
 TEST_F(EndToEnd, CriticalPackagesAreRemovedOnlyAfterYesAndNeverByTheBatch) {
@@ -846,7 +859,7 @@ TEST_F(EndToEnd, CriticalPackagesAreRemovedOnlyAfterYesAndNeverByTheBatch) {
   ASSERT_TRUE(app.answer(box.hwnd, IDNO));
   Sleep(300);
   EXPECT_EQ(app.text(Box::log), L"earlier");
-  EXPECT_FALSE(e2e::file_exists(kStateFile));
+  EXPECT_FALSE(support::file_exists(kStateFile));
 
   // Yes: removed as any other package.
   ASSERT_TRUE(app.click(Button::uninstall));
@@ -854,14 +867,15 @@ TEST_F(EndToEnd, CriticalPackagesAreRemovedOnlyAfterYesAndNeverByTheBatch) {
   ASSERT_TRUE(app.answer(box.hwnd, IDYES));
   std::wstring log = L"卸载APP中，请稍后...\r\nSuccess\r\n\r\n完成...\r\n";
   std::wstring last;
-  ASSERT_TRUE(app.wait_text(Box::log, [&](const std::wstring& t) { return t == log; },
-                            kActionTimeoutMs, &last))
+  ASSERT_TRUE(app.wait_text(
+      Box::log, [&](const std::wstring& t) { return t == log; }, kActionTimeoutMs, &last))
       << difference(log, last);
-  EXPECT_EQ(e2e::read_file(kStateFile), "com.miui.home\r\n");
+  EXPECT_EQ(support::read_file(kStateFile), "com.miui.home\r\n");
 
   // Restore is never asked about.
-  click_and_expect_log(app, Button::restore,
-                       L"恢复APP，请稍后...\r\nPackage com.miui.home installed for user: 0\r\n\r\n");
+  click_and_expect_log(
+      app, Button::restore,
+      L"恢复APP，请稍后...\r\nPackage com.miui.home installed for user: 0\r\n\r\n");
 
   // A batch over a filtered list skips exactly the critical items, running nothing for them.
   std::vector<std::wstring> names = phone_packages();
@@ -869,12 +883,13 @@ TEST_F(EndToEnd, CriticalPackagesAreRemovedOnlyAfterYesAndNeverByTheBatch) {
   std::vector<std::wstring> chosen = containing(names, L"com.miui.s");
   app.set_text(Box::name, L"com.miui.s");
   ASSERT_TRUE(app.click(Button::filter));
-  ASSERT_TRUE(app.wait_text(Box::list, [&](const std::wstring& t) { return t == as_listing(chosen); }, 5000));
+  ASSERT_TRUE(app.wait_text(
+      Box::list, [&](const std::wstring& t) { return t == as_listing(chosen); }, 5000));
   ASSERT_TRUE(app.click(Button::batch));
   box = expect_message_box(app, L"是否批量卸载编辑框里的app");
   ASSERT_TRUE(app.answer(box.hwnd, IDOK));
-  const std::map<std::wstring, std::wstring> critical = {{L"com.miui.securitycenter", L"手机管家"},
-                                                         {L"com.miui.securitycore", L"安全核心组件"}};
+  const std::map<std::wstring, std::wstring> critical = {
+      {L"com.miui.securitycenter", L"手机管家"}, {L"com.miui.securitycore", L"安全核心组件"}};
   log = L"准备卸载APP...\r\n";
   std::vector<std::wstring> removed;
   for (const std::wstring& name : chosen) {
@@ -890,11 +905,12 @@ TEST_F(EndToEnd, CriticalPackagesAreRemovedOnlyAfterYesAndNeverByTheBatch) {
   }
   log += L"完成...\r\n";
   ASSERT_EQ(removed.size() + 2, chosen.size()) << "both critical packages are on the phone";
-  ASSERT_TRUE(e2e::wait_until(
+  ASSERT_TRUE(support::wait_until(
       [&] { return (last = app.text(Box::log)) == log && app.enabled(Button::batch); },
       kActionTimeoutMs * static_cast<int>(chosen.size())))
       << difference(log, last);
-  std::vector<std::wstring> state = e2e::split_lines(e2e::widen(e2e::read_file(kStateFile)));
+  std::vector<std::wstring> state =
+      e2e::split_lines(support::widen(support::read_file(kStateFile)));
   std::sort(state.begin(), state.end());
   std::sort(removed.begin(), removed.end());
   EXPECT_EQ(state, removed);
@@ -920,9 +936,9 @@ std::string last_line_in_view(const App& app, Control id) {
   if (line_height <= 0) return "no line height";
   LRESULT shown = (client.bottom - client.top) / line_height;
   bool in_view = first <= lines - 1 && lines - 1 < first + shown;
-  return in_view ? "" : "first visible line " + std::to_string(first) + ", " +
-                            std::to_string(shown) + " lines shown, " + std::to_string(lines) +
-                            " lines";
+  return in_view ? ""
+                 : "first visible line " + std::to_string(first) + ", " + std::to_string(shown) +
+                       " lines shown, " + std::to_string(lines) + " lines";
 }
 
 TEST_F(EndToEnd, TheEndStaysInViewAfterEveryAppend) {
@@ -936,7 +952,8 @@ TEST_F(EndToEnd, TheEndStaysInViewAfterEveryAppend) {
   app.set_text(Box::name, L"generated");
   ASSERT_TRUE(app.click(Button::filter));
   std::vector<std::wstring> kept = containing(names, L"generated");
-  ASSERT_TRUE(app.wait_text(Box::list, [&](const std::wstring& t) { return t == as_listing(kept); }, 10000));
+  ASSERT_TRUE(app.wait_text(
+      Box::list, [&](const std::wstring& t) { return t == as_listing(kept); }, 10000));
   EXPECT_EQ(last_line_in_view(app, Box::list), "") << "list box after filtering";
 
   // A batch of a few packages fills the log box past its height.
@@ -945,8 +962,9 @@ TEST_F(EndToEnd, TheEndStaysInViewAfterEveryAppend) {
   ASSERT_TRUE(app.click(Button::batch));
   MessageBoxInfo question = expect_message_box(app, L"是否批量卸载编辑框里的app");
   ASSERT_TRUE(app.answer(question.hwnd, IDOK));
-  ASSERT_TRUE(app.wait_text(Box::log, [&](const std::wstring& t) { return t.find(L"完成...") != std::wstring::npos; },
-                            kActionTimeoutMs * 6));
+  ASSERT_TRUE(app.wait_text(
+      Box::log, [&](const std::wstring& t) { return t.find(L"完成...") != std::wstring::npos; },
+      kActionTimeoutMs * 6));
   EXPECT_EQ(last_line_in_view(app, Box::log), "") << "log box after a batch";
   expect_clean_close(app, 1);
 }

@@ -14,6 +14,8 @@
 #include <cstring>
 #include <string>
 
+#include "exec/handle.h"
+
 static void write_out(HANDLE to, const std::string& bytes) {
   DWORD written = 0;
   WriteFile(to, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
@@ -26,9 +28,8 @@ static bool ran_as_planted(HANDLE out) {
   std::string self(path, n);
   std::string name = self.substr(self.find_last_of("\\/") + 1);
   if (lstrcmpiA(name.c_str(), "emit.exe") == 0) return false;
-  HANDLE mark = CreateFileA((self + ".ran").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
-                            nullptr);
-  if (mark != INVALID_HANDLE_VALUE) CloseHandle(mark);
+  Handle mark(
+      CreateFileA((self + ".ran").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
   write_out(out, "planted");
   return true;
 }

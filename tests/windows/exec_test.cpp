@@ -11,23 +11,13 @@
 #include "exec/runner.h"
 #include "exec/wait.h"
 #include "tests/windows/paths.h"
+#include "tests/windows/support.h"
 
 namespace {
 
+using support::now_ms;
+
 const std::string kEmit = wine_path(EMIT_EXE);
-
-double now_ms() {
-  LARGE_INTEGER count, frequency;
-  QueryPerformanceCounter(&count);
-  QueryPerformanceFrequency(&frequency);
-  return count.QuadPart * 1000.0 / frequency.QuadPart;
-}
-
-bool wait_for(const std::function<bool()>& condition, int timeout_ms) {
-  for (double until = now_ms() + timeout_ms; now_ms() < until; Sleep(20))
-    if (condition()) return true;
-  return condition();
-}
 
 std::string pattern(size_t n) {
   std::string bytes(n, '\0');
@@ -35,27 +25,30 @@ std::string pattern(size_t n) {
   return bytes;
 }
 
+// A window of a class of its own, destroyed at the end of the scope.
+struct ScopedWindow {
+  HWND hwnd;
+  ScopedWindow(const wchar_t* class_name, WNDPROC proc, DWORD style, HWND parent) {
+    WNDCLASSW window_class{};
+    window_class.lpfnWndProc = proc;
+    window_class.hInstance = GetModuleHandleW(nullptr);
+    window_class.lpszClassName = class_name;
+    RegisterClassW(&window_class);
+    hwnd = CreateWindowW(class_name, L"", style, 0, 0, 200, 100, parent, nullptr,
+                         window_class.hInstance, nullptr);
+  }
+  ~ScopedWindow() { DestroyWindow(hwnd); }
+};
+
 // A hidden window whose handler runs a callback: stands for a click handled inside a wait.
-struct TestWindow {
+struct TestWindow : ScopedWindow {
   static inline std::function<void()> on_message;
   static LRESULT CALLBACK proc(HWND h, UINT m, WPARAM w, LPARAM l) {
     if (m == WM_APP && on_message) on_message();
     return DefWindowProcW(h, m, w, l);
   }
-  HWND hwnd;
-  TestWindow() {
-    WNDCLASSW window_class{};
-    window_class.lpfnWndProc = proc;
-    window_class.hInstance = GetModuleHandleW(nullptr);
-    window_class.lpszClassName = L"ExecTestWindow";
-    RegisterClassW(&window_class);
-    hwnd = CreateWindowW(L"ExecTestWindow", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                         window_class.hInstance, nullptr);
-  }
-  ~TestWindow() {
-    DestroyWindow(hwnd);
-    on_message = nullptr;
-  }
+  TestWindow() : ScopedWindow(L"ExecTestWindow", proc, 0, HWND_MESSAGE) {}
+  ~TestWindow() { on_message = nullptr; }
 };
 
 TEST(Runner, CapturesWhatTheCommandPrints) {
@@ -82,7 +75,7 @@ TEST(Runner, ABurstOfSeveralMegabytesArrivesWhole) {
 }
 
 // A visible window that a timer invalidates every 5 ms; counts its paints.
-struct PaintedWindow {
+struct PaintedWindow : ScopedWindow {
   static inline int paints = 0;
   static LRESULT CALLBACK proc(HWND h, UINT m, WPARAM w, LPARAM l) {
     if (m == WM_TIMER) InvalidateRect(h, nullptr, FALSE);
@@ -95,18 +88,10 @@ struct PaintedWindow {
     }
     return DefWindowProcW(h, m, w, l);
   }
-  HWND hwnd;
-  PaintedWindow() {
-    WNDCLASSW window_class{};
-    window_class.lpfnWndProc = proc;
-    window_class.hInstance = GetModuleHandleW(nullptr);
-    window_class.lpszClassName = L"ExecTestPainted";
-    RegisterClassW(&window_class);
-    hwnd = CreateWindowW(L"ExecTestPainted", L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200,
-                         100, nullptr, nullptr, window_class.hInstance, nullptr);
+  PaintedWindow()
+      : ScopedWindow(L"ExecTestPainted", proc, WS_OVERLAPPEDWINDOW | WS_VISIBLE, nullptr) {
     SetTimer(hwnd, 1, 5, nullptr);
   }
-  ~PaintedWindow() { DestroyWindow(hwnd); }
 };
 
 TEST(Runner, TenMegabytesArriveWholeWhileTheWindowKeepsPainting) {
@@ -145,10 +130,12 @@ TEST(Runner, AChunkCallbackCanStopTheRun) {
   while (end_process_by_image_name("emit.exe")) Sleep(50);
 
   std::string seen;
-  EXPECT_EQ(run_captured("echo a& echo b", [&](std::string_view chunk) {
-              seen += chunk;
-              return false;
-            }).output,
+  EXPECT_EQ(run_captured("echo a& echo b",
+                         [&](std::string_view chunk) {
+                           seen += chunk;
+                           return false;
+                         })
+                .output,
             "a\r\nb\r\n");
   EXPECT_EQ(seen, "a\r\nb\r\n");
 }
@@ -168,7 +155,8 @@ TEST(Runner, AStopCheckEndsTheCommand) {
   EXPECT_LT(now_ms() - start, 2500);
   EXPECT_EQ(result.output.find("end"), std::string::npos);
   // The command was ended with its job, not left behind.
-  EXPECT_TRUE(wait_for([] { return find_process_by_image_name("emit.exe") == 0; }, 2000));
+  EXPECT_TRUE(
+      support::wait_until([] { return find_process_by_image_name("emit.exe") == 0; }, 2000));
   EXPECT_EQ(run_captured("echo a", nullptr, [] { return false; }).output, "a\r\n");
 }
 
@@ -180,7 +168,8 @@ TEST(Runner, LimitsOnTimeAndOutputHold) {
   EXPECT_LT(now_ms() - start, 3000);
   EXPECT_TRUE(slow.timed_out);
   EXPECT_EQ(slow.output, "start");
-  EXPECT_TRUE(wait_for([] { return find_process_by_image_name("emit.exe") == 0; }, 2000));
+  EXPECT_TRUE(
+      support::wait_until([] { return find_process_by_image_name("emit.exe") == 0; }, 2000));
 
   RunLimits small;
   small.max_output = 1 << 20;
@@ -220,8 +209,8 @@ TEST(Runner, ACommandThatCannotStartSaysWhy) {
   for (int i = 1; i <= 400; ++i) {
     std::wstring name = L"\\\\.\\pipe\\tolvexa-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
                         std::to_wstring(i);
-    squatted.emplace_back(CreateNamedPipeW(name.c_str(), PIPE_ACCESS_INBOUND, PIPE_TYPE_BYTE, 1,
-                                           0, 0, 0, nullptr));
+    squatted.emplace_back(
+        CreateNamedPipeW(name.c_str(), PIPE_ACCESS_INBOUND, PIPE_TYPE_BYTE, 1, 0, 0, 0, nullptr));
   }
   Captured result = run_captured("echo never");
   ASSERT_TRUE(result.failure.has_value());
@@ -256,8 +245,8 @@ TEST(ResponsiveWait, ReturnsAfterItsTimeAndNotBefore) {
   } rows[] = {
       {1, 0, 1, 500},
       {200, 0, 199, 1500},
-      {3, 7, 21, 1000},   // unit 7: seven milliseconds per step
-      {2, 1, 1999, 3500}, // seconds
+      {3, 7, 21, 1000},    // unit 7: seven milliseconds per step
+      {2, 1, 1999, 3500},  // seconds
       {0, 0, 0, 200},
       {-5, 0, 0, 200},
       {std::nullopt, 1, 0, 200},  // no interval with a unit: nothing to wait
@@ -299,25 +288,19 @@ TEST(ResponsiveWait, LeavesAPostedQuitInTheQueue) {
 
 // Starts the simulated adb, copied under the given file name, answering after a long delay.
 struct SleepingProcess {
-  PROCESS_INFORMATION info{};
-  SleepingProcess(const std::string& folder, const std::string& file_name) {
-    CreateDirectoryA(folder.c_str(), nullptr);
-    std::string path = folder + "\\" + file_name;
-    CopyFileA(wine_path(ADB_SIM_EXE).c_str(), path.c_str(), FALSE);
-    SetEnvironmentVariableA("TOLVEXA_ADB_DELAY_MS", "60000");
-    std::string line = "\"" + path + "\" devices";
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                   nullptr, &startup, &info);
-    SetEnvironmentVariableA("TOLVEXA_ADB_DELAY_MS", nullptr);
+  Handle process;
+  SleepingProcess(const std::wstring& folder, const std::wstring& file_name) {
+    CreateDirectoryW(folder.c_str(), nullptr);
+    std::wstring path = folder + L"\\" + file_name;
+    CopyFileW(support::widen(wine_path(ADB_SIM_EXE)).c_str(), path.c_str(), FALSE);
+    process = support::start_process(L"\"" + path + L"\" devices",
+                                     {{{L"TOLVEXA_ADB_DELAY_MS", L"60000"}}})
+                  .process;
   }
   ~SleepingProcess() {
-    TerminateProcess(info.hProcess, 0);
-    CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
+    if (process) support::end_process(process.get());
   }
-  bool running() const { return WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT; }
+  bool running() const { return WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT; }
 };
 
 TEST(EndProcess, EndsOneProcessPerCallWhateverTheCase) {
@@ -325,7 +308,8 @@ TEST(EndProcess, EndsOneProcessPerCallWhateverTheCase) {
   EXPECT_EQ(find_process_by_image_name("tolvexa_none.exe"), 0u);
   EXPECT_FALSE(end_process_by_image_name("tolvexa_none.exe"));
 
-  SleepingProcess first("c:\\tolvexa_end1", "tvx_adb.exe"), second("c:\\tolvexa_end2", "tvx_adb.exe");
+  support::ScopedTempDir one, two;  // outlive the processes started from them
+  SleepingProcess first(one.path(), L"tvx_adb.exe"), second(two.path(), L"tvx_adb.exe");
   ASSERT_TRUE(first.running() && second.running());
   // A name that is only part of the file name does not match.
   EXPECT_EQ(find_process_by_image_name("tvx_adb"), 0u);
@@ -343,11 +327,12 @@ TEST(EndProcess, EndsOneProcessPerCallWhateverTheCase) {
 }
 
 TEST(EndProcess, ClosingEndsOurAdbAndNoOtherOne) {
-  SleepingProcess ours("c:\\adb", "adb.exe"), again("c:\\ADB", "ADB.EXE"),
-      others("c:\\tolvexa_end3", "adb.exe");
+  support::ScopedTempDir elsewhere;
+  SleepingProcess ours(L"c:\\adb", L"adb.exe"), again(L"c:\\ADB", L"ADB.EXE"),
+      others(elsewhere.path(), L"adb.exe");
   ASSERT_TRUE(ours.running() && again.running() && others.running());
   end_adb_process();
-  EXPECT_TRUE(wait_for([&] { return !ours.running() && !again.running(); }, 2000));
+  EXPECT_TRUE(support::wait_until([&] { return !ours.running() && !again.running(); }, 2000));
   EXPECT_TRUE(others.running());
 }
 

@@ -26,9 +26,9 @@ using e2e::MessageBoxInfo;
 
 const std::wstring kBatchQuestion = L"是否批量卸载编辑框里的app";
 // Every message the program may show; anything else is an error box.
-const std::set<std::wstring> kKnownMessages = {
-    L"还没填写包名呢...", L"包名含有不能使用的字符", L"没有包名呢", kBatchQuestion,
-    L"请在执行按钮后的编辑框填写筛选的内容"};
+const std::set<std::wstring> kKnownMessages = {L"还没填写包名呢...", L"包名含有不能使用的字符",
+                                               L"没有包名呢", kBatchQuestion,
+                                               L"请在执行按钮后的编辑框填写筛选的内容"};
 
 using e2e::kStateFile;
 using e2e::standin;
@@ -47,7 +47,8 @@ std::wstring trim_blanks(std::wstring text) {
 
 std::set<std::wstring> uninstalled_on_phone() {
   std::set<std::wstring> names;
-  for (const std::wstring& line : e2e::split_lines(e2e::widen(e2e::read_file(kStateFile)))) {
+  for (const std::wstring& line :
+       e2e::split_lines(support::widen(support::read_file(kStateFile)))) {
     std::wstring name = trim_blanks(line);
     if (!name.empty()) names.insert(name);
   }
@@ -73,9 +74,11 @@ class Monkey {
     if (answer_open_box()) return;
     release_finished();
     switch (pick(14)) {
-      case 0: case 1: app_.set_text(Box::name, some_name()); break;
+      case 0:
+      case 1: app_.set_text(Box::name, some_name()); break;
       case 2: app_.set_text(Box::list, some_list()); break;
-      case 3: case 4: single(Button::uninstall, true); break;
+      case 3:
+      case 4: single(Button::uninstall, true); break;
       case 5: single(Button::restore, false); break;
       case 6: batch(); break;
       case 7: app_.click(Button::list_all); break;
@@ -83,17 +86,20 @@ class Monkey {
       case 9: app_.click(Button::connect); break;
       case 10: app_.press_key(VK_TAB); break;
       case 11: app_.press_key(VK_RETURN); break;
-      case 12: if (pick(10) == 0) app_.click(Button::driver); break;
+      case 12:
+        if (pick(10) == 0) app_.click(Button::driver);
+        break;
       case 13: break;  // a pause
     }
   }
 
   // Answers what is still open and waits until every action has finished.
   bool settle(int timeout_ms) {
-    return e2e::wait_until(
+    return support::wait_until(
         [&] {
           answer_open_box();
-          for (Button id : {Button::list_all, Button::uninstall, Button::connect, Button::restore, Button::batch})
+          for (Button id : {Button::list_all, Button::uninstall, Button::connect, Button::restore,
+                            Button::batch})
             if (!app_.enabled(id)) return false;
           return app_.message_boxes().empty();
         },
@@ -111,8 +117,8 @@ class Monkey {
   int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(random_); }
 
   std::wstring some_name() {
-    const wchar_t* odd[] = {L"", L"   ", L"com.miui", L"a & del x", L"a|b", L"a;reboot",
-                            L"微信", L"com.tencent.mm\r\n"};
+    const wchar_t* odd[] = {L"",    L"   ",      L"com.miui", L"a & del x",
+                            L"a|b", L"a;reboot", L"微信",     L"com.tencent.mm\r\n"};
     const std::wstring& real = pool_[pick(static_cast<int>(pool_.size()))];
     switch (pick(6)) {
       case 0: return odd[pick(8)];
@@ -125,9 +131,12 @@ class Monkey {
     std::wstring list;
     for (int i = 0, n = pick(4); i < n; ++i) {
       int kind = pick(8);
-      if (kind == 0) list += L"a & del x";
-      else if (kind == 1) list += L"";
-      else list += (kind == 2 ? L" " : L"") + pool_[pick(static_cast<int>(pool_.size()))];
+      if (kind == 0)
+        list += L"a & del x";
+      else if (kind == 1)
+        list += L"";
+      else
+        list += (kind == 2 ? L" " : L"") + pool_[pick(static_cast<int>(pool_.size()))];
       if (i + 1 < n || pick(2)) list += L"\r\n";
     }
     return list;
@@ -159,7 +168,8 @@ class Monkey {
     if (!app_.click(button)) return;
     // Wait until the click has been taken (button disabled or a message box), so the name
     // box is not changed under it.
-    e2e::wait_until([&] { return !app_.enabled(button) || !app_.message_boxes().empty(); }, 5000, 2);
+    support::wait_until([&] { return !app_.enabled(button) || !app_.message_boxes().empty(); },
+                        5000, 2);
     if (target.empty() || app_.enabled(button)) return;
     last_command_[target] = uninstall;
     busy_.insert(target);
@@ -171,15 +181,16 @@ class Monkey {
     if (!app_.enabled(Button::batch)) return;
     for (const std::wstring& item : e2e::split_lines(app_.text(Box::list)))
       if (busy_.count(target_of(item))) return;
-    if (app_.click(Button::batch)) e2e::wait_until([&] { return !app_.message_boxes().empty(); }, 5000, 2);
+    if (app_.click(Button::batch))
+      support::wait_until([&] { return !app_.message_boxes().empty(); }, 5000, 2);
   }
 
   bool answer_open_box() {
     std::vector<HWND> boxes = app_.message_boxes();
     if (boxes.empty()) return false;
     MessageBoxInfo box;
-    e2e::wait_until([&] { return !(box = e2e::describe_message_box(boxes.front())).text.empty(); },
-                    2000, 5);
+    support::wait_until(
+        [&] { return !(box = e2e::describe_message_box(boxes.front())).text.empty(); }, 2000, 5);
     if (!kKnownMessages.count(box.text)) unknown_boxes.push_back(box.text);
     int answer = IDOK;
     if (box.text == kBatchQuestion) {
@@ -225,14 +236,15 @@ class Monkey {
 
 TEST_F(Faults, ImpatientUseEndsEveryActionAndLeavesThePhoneAsTheCommandsSaid) {
   int seconds = env_int("TOLVEXA_MONKEY_SECONDS", 60);
-  unsigned seed = static_cast<unsigned>(env_int("TOLVEXA_MONKEY_SEED", static_cast<int>(GetTickCount())));
+  unsigned seed =
+      static_cast<unsigned>(env_int("TOLVEXA_MONKEY_SEED", static_cast<int>(GetTickCount())));
   std::printf("monkey: %d s, seed %u (TOLVEXA_MONKEY_SEED repeats a run)\n", seconds, seed);
   std::vector<std::wstring> pool = {
-      L"com.miui.video",  L"com.miui.player", L"com.tencent.mm",   L"com.sina.weibo",
+      L"com.miui.video",    L"com.miui.player",     L"com.tencent.mm",    L"com.sina.weibo",
       L"com.taobao.taobao", L"com.baidu.searchbox", L"com.xiaomi.market", L"com.miui.weather2"};
 
-  App app(tolvexa_exe(), Environment{{L"TOLVEXA_ADB_DELAY_MS", L"0"},
-                                     {L"TOLVEXA_ADB_DELAY_MAX_MS", L"400"}});
+  App app(tolvexa_exe(),
+          Environment{{L"TOLVEXA_ADB_DELAY_MS", L"0"}, {L"TOLVEXA_ADB_DELAY_MAX_MS", L"400"}});
   ASSERT_TRUE(app.ready()) << app.error();
   Monkey monkey(app, pool, seed);
   std::mt19937 pause(seed);
@@ -246,30 +258,36 @@ TEST_F(Faults, ImpatientUseEndsEveryActionAndLeavesThePhoneAsTheCommandsSaid) {
   e2e::kill_processes_named(L"ADBDriverInstaller.exe");
 
   std::string unknown;
-  for (const std::wstring& text : monkey.unknown_boxes) unknown += "[" + e2e::narrow(text) + "] ";
+  for (const std::wstring& text : monkey.unknown_boxes)
+    unknown += "[" + support::narrow(text) + "] ";
   EXPECT_TRUE(monkey.unknown_boxes.empty()) << unknown;
   std::printf("monkey: %d uninstall and restore commands issued\n", monkey.commands_issued);
   EXPECT_GT(monkey.commands_issued, 0);
 
   std::set<std::wstring> uninstalled = uninstalled_on_phone();
   for (const std::wstring& name : pool)
-    EXPECT_EQ(uninstalled.count(name) == 1, monkey.expected_uninstalled(name)) << e2e::narrow(name);
+    EXPECT_EQ(uninstalled.count(name) == 1, monkey.expected_uninstalled(name))
+        << support::narrow(name);
   for (const std::wstring& name : uninstalled)
     EXPECT_TRUE(std::find(pool.begin(), pool.end(), name) != pool.end())
-        << "uninstalled without being asked: " << e2e::narrow(name);
+        << "uninstalled without being asked: " << support::narrow(name);
 
   // The log box's last answers agree with the phone too: a listing now shows the pool's
   // remaining packages.
   app.set_text(Box::log, L"");
   app.click(Button::list_all);
-  ASSERT_TRUE(e2e::wait_until(
-      [&] { return app.enabled(Button::list_all) && app.text(Box::log).rfind(L"APP数量为： ", 0) == 0; },
-      20000));
+  ASSERT_TRUE(support::wait_until(
+      [&] {
+        return app.enabled(Button::list_all) && app.text(Box::log).rfind(L"APP数量为： ", 0) == 0;
+      },
+      20000))
+      << "log \"" << support::narrow(app.text(Box::log)) << "\", " << app.message_boxes().size()
+      << " message boxes open";
   std::vector<std::wstring> listed = e2e::split_lines(app.text(Box::list));
   for (const std::wstring& name : pool)
     EXPECT_EQ(std::find(listed.begin(), listed.end(), name) == listed.end(),
               monkey.expected_uninstalled(name))
-        << e2e::narrow(name);
+        << support::narrow(name);
 
   app.close();
   DWORD code = 1;
@@ -287,9 +305,18 @@ TEST_F(Faults, ClosingDuringEveryWaitEndsTheProgramCleanly) {
   } cases[] = {
       {"listing", [](App& app) { app.click(Button::list_all); }},
       {"connect", [](App& app) { app.click(Button::connect); }},
-      {"uninstall", [](App& app) { app.set_text(Box::name, L"com.miui.video"); app.click(Button::uninstall); }},
-      {"restore", [](App& app) { app.set_text(Box::name, L"com.miui.video"); app.click(Button::restore); }},
-      {"batch", [](App& app) {
+      {"uninstall",
+       [](App& app) {
+         app.set_text(Box::name, L"com.miui.video");
+         app.click(Button::uninstall);
+       }},
+      {"restore",
+       [](App& app) {
+         app.set_text(Box::name, L"com.miui.video");
+         app.click(Button::restore);
+       }},
+      {"batch",
+       [](App& app) {
          app.set_text(Box::list, L"com.miui.video\r\ncom.miui.player\r\ncom.tencent.mm\r\n");
          app.click(Button::batch);
          MessageBoxInfo box;
@@ -304,7 +331,10 @@ TEST_F(Faults, ClosingDuringEveryWaitEndsTheProgramCleanly) {
       ASSERT_TRUE(app.ready()) << app.error();
       c.start(app);
       Sleep(after);
-      if (round == 0) app.close(); else app.press_key(VK_ESCAPE);
+      if (round == 0)
+        app.close();
+      else
+        app.press_key(VK_ESCAPE);
       DWORD code = 1;
       ASSERT_TRUE(app.wait_exit(10000, &code)) << "the program did not end";
       EXPECT_EQ(code, 0u);
@@ -336,35 +366,40 @@ HWND hidden_main_window(DWORD process_id) {
   return search.found;
 }
 
-PROCESS_INFORMATION start_hidden_watch() {
-  std::wstring line = L"\"" + tolvexa_exe() + L"\"";
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION info{};
-  CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info);
-  return info;
+// Starts the program on a phone-less machine's first start: c:\adb removed, the window not
+// waited for, since it shows only once the deployment has ended.
+support::Started start_first_time() {
+  support::remove_tree(L"c:\\adb");
+  return support::start_process(L"\"" + tolvexa_exe() + L"\"");
+}
+
+// Runs the round the given number of times, each on a first start with a random pause between
+// the bounds, until one fails fatally.
+void first_starts(int rounds, int from_ms, int to_ms, const char* what,
+                  const std::function<void(support::Started&, int pause_ms)>& round) {
+  std::mt19937 random(GetTickCount());
+  for (int i = 0; i < rounds && !::testing::Test::HasFatalFailure(); ++i) {
+    int after = std::uniform_int_distribution<int>(from_ms, to_ms)(random);
+    SCOPED_TRACE(std::string(what) + " after " + std::to_string(after) + " ms");
+    support::Started program = start_first_time();
+    ASSERT_TRUE(program) << "error " << program.error;
+    round(program, after);
+  }
 }
 
 void expect_complete_deployment() {
   for (const wchar_t* name : e2e::kDeployed) {
-    SCOPED_TRACE(e2e::narrow(name));
-    EXPECT_TRUE(e2e::read_file(std::wstring(L"c:\\adb\\") + name) == e2e::read_file(standin(name)));
+    SCOPED_TRACE(support::narrow(name));
+    EXPECT_TRUE(support::read_file(std::wstring(L"c:\\adb\\") + name) ==
+                support::read_file(standin(name)));
   }
 }
 
 TEST_F(Faults, AFirstStartCutShortIsCompletedByTheNext) {
-  std::mt19937 random(GetTickCount());
-  for (int round = 0; round < 6; ++round) {
-    int after = std::uniform_int_distribution<int>(0, 1000)(random);
-    SCOPED_TRACE("killed after " + std::to_string(after) + " ms");
-    e2e::remove_folder(L"c:\\adb");
-    PROCESS_INFORMATION info = start_hidden_watch();
-    ASSERT_NE(info.hProcess, nullptr);
-    Sleep(after);
-    TerminateProcess(info.hProcess, 9);
-    WaitForSingleObject(info.hProcess, 5000);
-    CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
+  first_starts(6, 0, 1000, "killed", [](support::Started& program, int pause_ms) {
+    Sleep(pause_ms);
+    TerminateProcess(program.process.get(), 9);
+    WaitForSingleObject(program.process.get(), 5000);
 
     App app(tolvexa_exe());
     ASSERT_TRUE(app.ready()) << app.error();
@@ -372,29 +407,23 @@ TEST_F(Faults, AFirstStartCutShortIsCompletedByTheNext) {
     app.close();
     DWORD code = 1;
     ASSERT_TRUE(app.wait_exit(10000, &code));
-  }
+  });
 }
 
 TEST_F(Faults, ClosingDuringTheFirstStartsPausesEndsCleanly) {
-  std::mt19937 random(GetTickCount());
-  for (int round = 0; round < 3; ++round) {
-    int after = std::uniform_int_distribution<int>(100, 700)(random);
-    SCOPED_TRACE("closed after " + std::to_string(after) + " ms");
-    e2e::remove_folder(L"c:\\adb");
-    PROCESS_INFORMATION info = start_hidden_watch();
+  first_starts(3, 100, 700, "closed", [](support::Started& program, int pause_ms) {
     HWND window = nullptr;
-    ASSERT_TRUE(e2e::wait_until([&] { return (window = hidden_main_window(info.dwProcessId)) != nullptr; }, 10000, 2));
-    Sleep(after);
+    ASSERT_TRUE(support::wait_until(
+        [&] { return (window = hidden_main_window(program.id)) != nullptr; }, 10000, 2));
+    Sleep(pause_ms);
     PostMessageW(window, WM_CLOSE, 0, 0);
-    ASSERT_EQ(WaitForSingleObject(info.hProcess, 10000), WAIT_OBJECT_0);
+    ASSERT_EQ(WaitForSingleObject(program.process.get(), 10000), WAIT_OBJECT_0);
     DWORD code = 1;
-    GetExitCodeProcess(info.hProcess, &code);
+    GetExitCodeProcess(program.process.get(), &code);
     EXPECT_EQ(code, 0u);
-    EXPECT_TRUE(e2e::message_boxes_of(info.dwProcessId).empty());
-    CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
+    EXPECT_TRUE(e2e::message_boxes_of(program.id).empty());
     expect_complete_deployment();  // the deployment still ran to its end
-  }
+  });
 }
 
 }  // namespace

@@ -15,8 +15,11 @@
 #include "payload/deploy.h"
 #include "payload/driver.h"
 #include "tests/windows/paths.h"
+#include "tests/windows/support.h"
 
 namespace {
+
+using support::now_ms;
 
 std::string read_all(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -25,18 +28,7 @@ std::string read_all(const std::string& path) {
   return bytes.str();
 }
 
-void remove_tree(const std::string& path) {
-  std::string command = "cmd.exe /c rd /s /q \"" + path + "\" 2>nul & del /f /q \"" + path + "\" 2>nul";
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION info{};
-  if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                     nullptr, &startup, &info)) {
-    WaitForSingleObject(info.hProcess, INFINITE);
-    CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
-  }
-}
+void remove_tree(const std::string& path) { support::remove_tree(support::widen(path)); }
 
 std::wstring user_sid() {
   HANDLE raw = nullptr;
@@ -74,8 +66,9 @@ bool dacl_protected(PSECURITY_DESCRIPTOR descriptor) {
 // when built with extended attributes (Debian's is not) and otherwise reports one made up
 // from the Unix mode bits; Windows keeps it on NTFS.
 bool descriptors_are_kept() {
-  const wchar_t* probe = L"c:\\tolvexa_sd_probe";
-  RemoveDirectoryW(probe);
+  support::ScopedTempDir temp;
+  const std::wstring probe_path = temp / L"probe";
+  const wchar_t* probe = probe_path.c_str();
   Descriptor given, kept;
   ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;OICI;FA;;;WD)", SDDL_REVISION_1,
                                                        &given.get, nullptr);
@@ -116,8 +109,6 @@ void expect_adb_dacl(PSECURITY_DESCRIPTOR descriptor, bool inherited = false) {
   }
 }
 
-double now_ms() { return GetTickCount() * 1.0; }
-
 TEST(Payloads, AreEmbeddedByteForByte) {
   const char* files[] = {"AdbWinApi.dll", "AdbWinUsbApi.dll", "libwinpthread-1.dll", "adb.exe"};
   for (int i = 0; i < 4; ++i) {
@@ -132,14 +123,15 @@ TEST(Payloads, AreEmbeddedByteForByte) {
 }
 
 TEST(FileSystem, WriteFileAndDirectories) {
-  remove_tree("c:\\tolvexa_fs");
-  EXPECT_FALSE(file_exists("c:\\tolvexa_fs"));
-  EXPECT_TRUE(make_sure_directory_exists("c:\\tolvexa_fs\\a\\b"));
-  EXPECT_TRUE(file_exists("c:\\tolvexa_fs\\a\\b"));
-  EXPECT_TRUE(make_sure_directory_exists("c:\\tolvexa_fs\\c\\"));
-  EXPECT_TRUE(file_exists("c:\\tolvexa_fs\\c"));
+  support::ScopedTempDir temp;
+  const std::string fs = support::narrow(temp / L"fs");
+  EXPECT_FALSE(file_exists(fs));
+  EXPECT_TRUE(make_sure_directory_exists(fs + "\\a\\b"));
+  EXPECT_TRUE(file_exists(fs + "\\a\\b"));
+  EXPECT_TRUE(make_sure_directory_exists(fs + "\\c\\"));
+  EXPECT_TRUE(file_exists(fs + "\\c"));
 
-  std::string path = "c:\\tolvexa_fs\\f.bin";
+  std::string path = fs + "\\f.bin";
   EXPECT_TRUE(write_file(path, {"first", "", std::string_view("\0second", 7)}));
   EXPECT_EQ(read_all(path), std::string("first\0second", 12));
   EXPECT_TRUE(write_file(path, {"x"}));  // truncated, not appended
@@ -147,12 +139,11 @@ TEST(FileSystem, WriteFileAndDirectories) {
   EXPECT_TRUE(file_exists(path));
   EXPECT_FALSE(make_sure_directory_exists(path));  // a file in the way
   EXPECT_FALSE(make_sure_directory_exists(path + "\\d"));
-  EXPECT_TRUE(make_sure_directory_exists("c:\\tolvexa_fs\\a\\b"));  // already there
+  EXPECT_TRUE(make_sure_directory_exists(fs + "\\a\\b"));  // already there
 
   EXPECT_FALSE(write_file("", {"x"}));
-  EXPECT_FALSE(write_file("c:\\tolvexa_fs\\a", {"x"}));  // a directory
-  EXPECT_FALSE(write_file("c:\\tolvexa_fs\\missing\\f", {"x"}));
-  remove_tree("c:\\tolvexa_fs");
+  EXPECT_FALSE(write_file(fs + "\\a", {"x"}));  // a directory
+  EXPECT_FALSE(write_file(fs + "\\missing\\f", {"x"}));
 }
 
 TEST(FileSystem, AdbFolderDescriptor) {
@@ -246,10 +237,11 @@ TEST(Deploy, ReportsAFileWhereTheFolderShouldBe) {
 
 TEST(Driver, StartProgramWaitsOnlyWhenAsked) {
   EXPECT_FALSE(start_program("c:\\no_such_program_tolvexa.exe", false));
-  remove_tree("c:\\tolvexa_flag");
-  EXPECT_TRUE(start_program("cmd.exe /c ping -n 2 127.0.0.1 >nul & mkdir c:\\tolvexa_flag", true, 1));
-  EXPECT_TRUE(file_exists("c:\\tolvexa_flag"));
-  remove_tree("c:\\tolvexa_flag");
+  support::ScopedTempDir temp;
+  const std::string flag = support::narrow(temp / L"flag");
+  EXPECT_TRUE(
+      start_program("cmd.exe /c ping -n 2 127.0.0.1 >nul & mkdir \"" + flag + "\"", true, 1));
+  EXPECT_TRUE(file_exists(flag));
 }
 
 TEST(Driver, InstallerIsWrittenToTheAdbFolderAndStarted) {

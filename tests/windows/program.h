@@ -1,13 +1,13 @@
-// What the tests that drive the real program share: where the program and the stand-ins are,
-// and the fresh start every test begins from.
+// What the tests that play the user of the real program share: where the program and the stand-ins
+// are, and the fresh start every test begins from.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
 
-#include "tests/windows/driver.h"
 #include "tests/windows/paths.h"
+#include "tests/windows/user.h"
 
 namespace e2e {
 
@@ -15,10 +15,10 @@ inline const std::wstring kStateFile = L"c:\\adb\\adb_sim_state.txt";
 inline const wchar_t* const kDeployed[] = {L"adb.exe", L"AdbWinApi.dll", L"AdbWinUsbApi.dll",
                                            L"libwinpthread-1.dll"};
 
-inline std::wstring tolvexa_exe() { return widen(wine_path(TOLVEXA_EXE)); }
+inline std::wstring tolvexa_exe() { return support::widen(wine_path(TOLVEXA_EXE)); }
 
 inline std::wstring standin(const std::wstring& name) {
-  return widen(wine_path(STANDIN_DIR)) + L"\\" + name;
+  return support::widen(wine_path(STANDIN_DIR)) + L"\\" + name;
 }
 
 /// No program, simulated adb or installer left running, every package of the phone installed,
@@ -30,8 +30,9 @@ inline void start_afresh() {
   kill_processes_named(L"ADBDriverInstaller.exe");
   DeleteFileW(kStateFile.c_str());
   const std::wstring adb = L"c:\\adb\\adb.exe";
-  if (file_exists(adb) && read_file(adb) != read_file(standin(L"adb.exe")))
-    remove_folder(L"c:\\adb");
+  if (support::file_exists(adb) &&
+      support::read_file(adb) != support::read_file(standin(L"adb.exe")))
+    support::remove_tree(L"c:\\adb");
 }
 
 }  // namespace e2e

@@ -2,7 +2,7 @@
 # one binary per area, since every Wine process costs seconds to start.
 
 function(tolvexa_wine_test name)
-  add_executable(${name} ${ARGN})
+  add_executable(${name} ${ARGN} tests/windows/support.cpp)
   target_link_libraries(${name} PRIVATE tolvexa_win gtest_main)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
   add_test(NAME ${name} COMMAND ${name})
@@ -15,6 +15,7 @@ set_source_files_properties(${CMAKE_BINARY_DIR}/payloads.rc PROPERTIES OBJECT_DE
 
 add_executable(emit tests/windows/emit.cpp)
 target_link_libraries(emit PRIVATE tolvexa_warnings)
+target_include_directories(emit PRIVATE ${PROJECT_SOURCE_DIR})
 target_compile_definitions(exec_test PRIVATE "EMIT_EXE=\"$<TARGET_FILE:emit>\""
                                              "ADB_SIM_EXE=\"$<TARGET_FILE:standin_adb>\"")
 add_dependencies(exec_test emit standin_adb)
@@ -28,11 +29,11 @@ endif()
 add_test(NAME imports COMMAND bash ${PROJECT_SOURCE_DIR}/tests/windows/check_imports.sh
                               $<TARGET_FILE:Tolvexa> ${CMAKE_OBJDUMP} ${pe_format})
 
-# Tests of the real program driven through its window against the simulated phone. They need
+# Tests of the real program, used through its window as a user would, against the simulated phone. They need
 # the stand-ins, so they are left out when the real payloads are embedded. Each ends stray
 # Tolvexa and adb processes of the prefix and rewrites c:\adb, so each runs alone.
 function(tolvexa_program_test name)
-  tolvexa_wine_test(${name} tests/windows/${name}.cpp tests/windows/driver.cpp)
+  tolvexa_wine_test(${name} tests/windows/${name}.cpp tests/windows/user.cpp)
   target_compile_definitions(${name} PRIVATE "TOLVEXA_EXE=\"$<TARGET_FILE:Tolvexa>\""
                                              "STANDIN_DIR=\"$<TARGET_FILE_DIR:standin_adb>\""
                                              "EMIT_EXE=\"$<TARGET_FILE:emit>\"")
@@ -51,7 +52,7 @@ endif()
 add_executable(baseline_window WIN32 tests/bench/baseline_window.cpp)
 target_link_libraries(baseline_window PRIVATE tolvexa_warnings)
 target_include_directories(baseline_window PRIVATE ${PROJECT_SOURCE_DIR})
-add_executable(bench tests/bench/bench.cpp tests/windows/driver.cpp)
+add_executable(bench tests/bench/bench.cpp tests/windows/user.cpp tests/windows/support.cpp)
 target_include_directories(bench PRIVATE ${PROJECT_SOURCE_DIR})
 target_compile_options(bench PRIVATE -finput-charset=UTF-8)
 target_link_libraries(bench PRIVATE psapi tolvexa_warnings)

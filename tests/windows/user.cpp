@@ -1,9 +1,6 @@
-#include "tests/windows/driver.h"
-
-#include <tlhelp32.h>
+#include "tests/windows/user.h"
 
 #include <algorithm>
-#include <cwctype>
 
 #include "app/controls.h"
 
@@ -14,29 +11,6 @@ namespace {
 constexpr UINT kSendTimeoutMs = 5000;
 constexpr int kStartTimeoutMs = 30000;
 constexpr int kMessageBoxTextId = 0xFFFF;
-
-std::wstring upper(std::wstring text) {
-  for (wchar_t& c : text) c = static_cast<wchar_t>(std::towupper(c));
-  return text;
-}
-
-// This process's environment without the simulated phone's variables, which only the caller
-// decides, plus the given variables; as a block for CreateProcessW.
-std::wstring environment_block(const Environment& extra) {
-  std::wstring block;
-  wchar_t* strings = GetEnvironmentStringsW();
-  for (const wchar_t* entry = strings; entry && *entry; entry += wcslen(entry) + 1) {
-    std::wstring line(entry);
-    std::wstring name = upper(line.substr(0, line.find(L'=', 1)));
-    bool replaced = name.rfind(L"TOLVEXA_ADB_", 0) == 0;
-    for (const auto& variable : extra) replaced = replaced || name == upper(variable.first);
-    if (!replaced) block += line + L'\0';
-  }
-  if (strings) FreeEnvironmentStringsW(strings);
-  for (const auto& variable : extra) block += variable.first + L'=' + variable.second + L'\0';
-  block += L'\0';
-  return block;
-}
 
 std::wstring class_name(HWND hwnd) {
   wchar_t name[64] = {};
@@ -98,119 +72,18 @@ LPARAM key_lparam(WORD key, bool up) {
 
 }  // namespace
 
-std::wstring widen(const std::string& utf8) {
-  if (utf8.empty()) return L"";
-  int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  std::wstring text(n, L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &text[0], n);
-  return text;
-}
-
-std::string narrow(const std::wstring& text) {
-  if (text.empty()) return "";
-  int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                              nullptr, nullptr);
-  std::string utf8(n, '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &utf8[0], n, nullptr,
-                      nullptr);
-  return utf8;
-}
-
-bool wait_until(const std::function<bool()>& condition, int timeout_ms, int interval_ms) {
-  ULONGLONG deadline = GetTickCount64() + timeout_ms;
-  for (;;) {
-    if (condition()) return true;
-    if (GetTickCount64() >= deadline) return false;
-    Sleep(interval_ms);
-  }
-}
-
-std::vector<DWORD> processes_named(const std::wstring& image_name) {
-  std::vector<DWORD> ids;
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (snapshot == INVALID_HANDLE_VALUE) return ids;
-  PROCESSENTRY32W entry{};
-  entry.dwSize = sizeof entry;
-  for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
-    if (_wcsicmp(entry.szExeFile, image_name.c_str()) == 0 &&
-        entry.th32ProcessID != GetCurrentProcessId())
-      ids.push_back(entry.th32ProcessID);
-  CloseHandle(snapshot);
-  return ids;
-}
-
-void kill_process(DWORD id) {
-  HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
-  if (!process) return;
-  TerminateProcess(process, 1);
-  WaitForSingleObject(process, 5000);
-  CloseHandle(process);
-}
-
 void kill_processes_named(const std::wstring& image_name) {
-  for (DWORD id : processes_named(image_name)) kill_process(id);
-}
-
-bool file_exists(const std::wstring& path) {
-  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-std::string read_file(const std::wstring& path) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return "";
-  std::string bytes;
-  char chunk[65536];
-  DWORD got = 0;
-  while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0) bytes.append(chunk, got);
-  CloseHandle(file);
-  return bytes;
-}
-
-void remove_folder(const std::wstring& folder) {
-  WIN32_FIND_DATAW found{};
-  HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      std::wstring path = folder + L"\\" + found.cFileName;
-      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileW(path.c_str());
-      }
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
-  }
-  RemoveDirectoryW(folder.c_str());
+  for (DWORD id : support::processes_named(image_name)) support::end_process(id);
 }
 
 Output run_program(const std::wstring& command_line, const Environment& environment) {
   Output output;
-  SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
-  HANDLE read_end = nullptr, write_end = nullptr;
-  if (!CreatePipe(&read_end, &write_end, &inheritable, 0)) return output;
-  SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
-
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdOutput = startup.hStdError = write_end;
-  std::wstring line = command_line;
-  std::wstring block = environment_block(environment);
-  PROCESS_INFORMATION info{};
-  output.started = CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE,
-                                  CREATE_UNICODE_ENVIRONMENT, &block[0], nullptr, &startup, &info);
-  CloseHandle(write_end);  // only the child holds it now, so the pipe ends with the child
-  if (output.started) {
-    char chunk[65536];
-    DWORD got = 0;
-    while (ReadFile(read_end, chunk, sizeof chunk, &got, nullptr) && got > 0)
-      output.text.append(chunk, got);
-    WaitForSingleObject(info.hProcess, 30000);
-    GetExitCodeProcess(info.hProcess, &output.exit_code);
-    CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
-  }
-  CloseHandle(read_end);
+  support::Started child = support::start_process(command_line, {environment, true});
+  output.started = static_cast<bool>(child);
+  if (!child) return output;
+  output.text = support::read_to_end(child.output.get());
+  WaitForSingleObject(child.process.get(), 30000);
+  GetExitCodeProcess(child.process.get(), &output.exit_code);
   return output;
 }
 
@@ -248,27 +121,24 @@ MessageBoxInfo describe_message_box(HWND box) {
 App::App(const std::wstring& exe, const Environment& environment) {
   // Window coordinates as the program, which is DPI-aware, sees them: unscaled.
   SetProcessDPIAware();
-  std::wstring line = L"\"" + exe + L"\"";
-  std::wstring block = environment_block(environment);
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  if (!CreateProcessW(exe.c_str(), &line[0], nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
-                      &block[0], nullptr, &startup, &process_)) {
-    error_ = "cannot start " + narrow(exe) + ", error " + std::to_string(GetLastError());
-    process_ = PROCESS_INFORMATION{};
+  support::Started started = support::start_process(L"\"" + exe + L"\"", {environment});
+  if (!started) {
+    error_ = "cannot start " + support::narrow(exe) + ", error " + std::to_string(started.error);
     return;
   }
+  process_ = std::move(started.process);
+  process_id_ = started.id;
   HWND found = nullptr;
-  wait_until(
+  support::wait_until(
       [&] {
-        std::vector<HWND> windows = windows_of(process_.dwProcessId, MAIN_WINDOW_CLASS);
+        std::vector<HWND> windows = windows_of(process_id_, MAIN_WINDOW_CLASS);
         found = windows.empty() ? nullptr : windows.front();
-        return found != nullptr || WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0;
+        return found != nullptr || WaitForSingleObject(process_.get(), 0) == WAIT_OBJECT_0;
       },
       kStartTimeoutMs, 2);
   if (!found) {
     DWORD code = 0;
-    if (GetExitCodeProcess(process_.hProcess, &code) && code != STILL_ACTIVE)
+    if (GetExitCodeProcess(process_.get(), &code) && code != STILL_ACTIVE)
       // -1 when it could not create its window, as when Wine has no display.
       error_ = "the program ended with code " + std::to_string(static_cast<int>(code)) +
                " before its window showed";
@@ -281,14 +151,8 @@ App::App(const std::wstring& exe, const Environment& environment) {
 }
 
 App::~App() {
-  if (process_.hProcess) {
-    if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
-      TerminateProcess(process_.hProcess, 1);
-      WaitForSingleObject(process_.hProcess, 5000);
-    }
-    CloseHandle(process_.hProcess);
-  }
-  if (process_.hThread) CloseHandle(process_.hThread);
+  if (process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT)
+    support::end_process(process_.get());
 }
 
 HWND App::control(Control c) const { return GetDlgItem(window_, c.id); }
@@ -343,7 +207,7 @@ bool App::press_shifted_key(WORD key, const std::function<bool()>& until, int ti
   state[VK_SHIFT] = state[VK_LSHIFT] = 0x80;
   SetKeyboardState(state);
   press_key(key);
-  bool held = wait_until(until, timeout_ms);
+  bool held = support::wait_until(until, timeout_ms);
   state[VK_SHIFT] = state[VK_LSHIFT] = 0;
   SetKeyboardState(state);
   AttachThreadInput(own, thread_id_, FALSE);
@@ -353,7 +217,7 @@ bool App::press_shifted_key(WORD key, const std::function<bool()>& until, int ti
 bool App::wait_text(Control id, const std::function<bool(const std::wstring&)>& condition,
                     int timeout_ms, std::wstring* last) {
   std::wstring seen;
-  bool held = wait_until(
+  bool held = support::wait_until(
       [&] {
         seen = text(id);
         return condition(seen);
@@ -364,7 +228,7 @@ bool App::wait_text(Control id, const std::function<bool(const std::wstring&)>& 
 }
 
 bool App::wait_enabled(Control id, bool enabled_now, int timeout_ms) {
-  return wait_until([&] { return enabled(id) == enabled_now; }, timeout_ms);
+  return support::wait_until([&] { return enabled(id) == enabled_now; }, timeout_ms);
 }
 
 void App::note_boxes(const std::vector<HWND>& boxes) {
@@ -376,22 +240,24 @@ void App::note_boxes(const std::vector<HWND>& boxes) {
 }
 
 std::vector<HWND> App::message_boxes() {
-  std::vector<HWND> boxes = message_boxes_of(process_.dwProcessId);
+  std::vector<HWND> boxes = message_boxes_of(process_id_);
   note_boxes(boxes);
   return boxes;
 }
 
 bool App::wait_message_box(MessageBoxInfo& info, int timeout_ms) {
   std::vector<HWND> boxes;
-  if (!wait_until([&] { return !(boxes = message_boxes()).empty(); }, timeout_ms)) return false;
+  if (!support::wait_until([&] { return !(boxes = message_boxes()).empty(); }, timeout_ms))
+    return false;
   // A box can show before its text is set: read it once its text is there.
-  wait_until([&] { return !(info = describe_message_box(boxes.front())).text.empty(); }, 2000);
+  support::wait_until([&] { return !(info = describe_message_box(boxes.front())).text.empty(); },
+                      2000);
   return true;
 }
 
 bool App::answer(HWND box, int button_id, int timeout_ms) {
   PostMessageW(box, WM_COMMAND, MAKEWPARAM(button_id, BN_CLICKED), 0);
-  return wait_until([&] { return !IsWindow(box) || !IsWindowVisible(box); }, timeout_ms);
+  return support::wait_until([&] { return !IsWindow(box) || !IsWindowVisible(box); }, timeout_ms);
 }
 
 void App::close() { PostMessageW(window_, WM_CLOSE, 0, 0); }
@@ -399,8 +265,8 @@ void App::close() { PostMessageW(window_, WM_CLOSE, 0, 0); }
 bool App::wait_exit(int timeout_ms, DWORD* exit_code) {
   ULONGLONG deadline = GetTickCount64() + timeout_ms;
   for (;;) {
-    if (WaitForSingleObject(process_.hProcess, 20) == WAIT_OBJECT_0) {
-      GetExitCodeProcess(process_.hProcess, exit_code);
+    if (WaitForSingleObject(process_.get(), 20) == WAIT_OBJECT_0) {
+      GetExitCodeProcess(process_.get(), exit_code);
       return true;
     }
     message_boxes();

@@ -1,12 +1,14 @@
-// Drives the real Tolvexa.exe from another process of the same Wine prefix, the way a user
-// would: starts it, finds its window and controls, clicks, types, presses keys, answers its
-// message boxes and watches it end. Clicks and keys are posted, never sent: the program's
-// actions run nested message loops, and a sent message would block until they finish.
+// Plays the user of the real Tolvexa.exe from another process of the same Wine prefix: starts it,
+// finds its window and controls, clicks, types, presses keys, answers its message boxes and watches
+// it end. Clicks and keys are posted, never sent: the program's actions run nested message loops,
+// and a sent message would block until they finish.
 #pragma once
 
 #include <windows.h>
 
 #include "app/controls.h"
+#include "exec/handle.h"
+#include "tests/windows/support.h"
 
 #include <functional>
 #include <string>
@@ -22,27 +24,10 @@ struct Control {
   int id;
 };
 
-/// Environment variables to set for a started program, on top of this process's own.
-using Environment = std::vector<std::pair<std::wstring, std::wstring>>;
+using support::Environment;
 
-std::wstring widen(const std::string& utf8);
-std::string narrow(const std::wstring& text);  // UTF-8, for test messages
-
-/// Polls the condition until it holds or the time is up; true when it held.
-bool wait_until(const std::function<bool()>& condition, int timeout_ms, int interval_ms = 20);
-
-/// Ids of the processes of this prefix running the given image (e.g. L"adb.exe").
-std::vector<DWORD> processes_named(const std::wstring& image_name);
 /// Ends every process of this prefix running the given image, and waits for each to end.
 void kill_processes_named(const std::wstring& image_name);
-/// Ends one process by its id.
-void kill_process(DWORD id);
-
-bool file_exists(const std::wstring& path);
-/// The file's bytes; empty when it cannot be read.
-std::string read_file(const std::wstring& path);
-/// Deletes a folder and the files in it (one level deep is all deployment writes).
-void remove_folder(const std::wstring& folder);
 
 struct Output {
   std::string text;  // standard output and error, as bytes
@@ -86,7 +71,7 @@ class App {
   const std::string& error() const { return error_; }
 
   HWND window() const { return window_; }
-  HANDLE process() const { return process_.hProcess; }
+  HANDLE process() const { return process_.get(); }
   HWND control(Control c) const;
 
   /// The text of a window of the program, read with WM_GETTEXT.
@@ -112,8 +97,8 @@ class App {
   /// time is up. True when the condition held.
   bool press_shifted_key(WORD key, const std::function<bool()>& until, int timeout_ms);
 
-  bool wait_text(Control box, const std::function<bool(const std::wstring&)>& condition, int timeout_ms,
-                 std::wstring* last = nullptr);
+  bool wait_text(Control box, const std::function<bool(const std::wstring&)>& condition,
+                 int timeout_ms, std::wstring* last = nullptr);
   bool wait_enabled(Control button, bool enabled, int timeout_ms);
 
   /// The program's open message boxes, remembered for boxes_seen().
@@ -134,7 +119,8 @@ class App {
  private:
   void note_boxes(const std::vector<HWND>& boxes);
 
-  PROCESS_INFORMATION process_{};
+  Handle process_;
+  DWORD process_id_ = 0;
   HWND window_ = nullptr;
   DWORD thread_id_ = 0;
   std::string error_;
