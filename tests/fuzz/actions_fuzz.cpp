@@ -53,7 +53,9 @@ void check_command_lines_are_safe(const FakeCommands& commands) {
 // to lower case, and a pattern counts where it starts on a character.
 std::string_view model_hint(const std::string& output, HintSource source) {
   const std::string text = model::lower_ascii(output);
-  auto has = [&](const char* pattern) { return model::find(text, model::lower_ascii(pattern)) != -1; };
+  auto has = [&](const char* pattern) {
+    return model::find(text, model::lower_ascii(pattern)) != -1;
+  };
   bool empty_device_list = false;
   if (source == HintSource::connect) {
     int at = model::find(text, "list of devices attached");
@@ -189,9 +191,9 @@ void check_single(void (*action)(View&, Commands&), const std::string& prefix,
   // The fake view answers OK, not Yes: a critical package is not removed.
   bool guarded = prefix == kUninstallPrefix && find_critical_package(name) != nullptr;
   bool runs = !name.empty() && plain_package_text(name) && name.size() <= 255 && !guarded;
-  model::check(commands.ran == (runs ? std::vector<std::string>{prefix + name}
-                                     : std::vector<std::string>{}),
-               "single package command line");
+  model::check(
+      commands.ran == (runs ? std::vector<std::string>{prefix + name} : std::vector<std::string>{}),
+      "single package command line");
   model::check(view.messages.size() == (runs ? 0u : 1u), "single package message");
   if (guarded)
     model::check(view.messages[0].kind == MessageKind::yes_no_warning, "critical package question");

@@ -11,7 +11,9 @@ const std::string kUninstall = "c:\\adb\\adb.exe uninstall --user 0 ";
 const std::string kRestore = "c:\\adb\\adb.exe shell pm install-existing --user 0 ";
 
 const std::string kBatchStart = "准备卸载APP...\r\n";
-std::string item_line(const std::string& item) { return gbk("卸载: <") + item + gbk("> 中，请稍后...\r\n"); }
+std::string item_line(const std::string& item) {
+  return gbk("卸载: <") + item + gbk("> 中，请稍后...\r\n");
+}
 
 struct Actions : ::testing::Test {
   FakeView view;
@@ -33,8 +35,8 @@ TEST_F(Actions, ListingTakesOnlyPackageLinesAndLogsTheRest) {
   } rows[] = {
       {"five packages", "package:a\r\npackage:b\r\npackage:c\r\npackage:d\r\npackage:e\r\n",
        "a\r\nb\r\nc\r\nd\r\ne\r\n", "APP数量为： 5"},
-      {"three is below the threshold", "package:a\r\npackage:b\r\npackage:c\r\n",
-       "a\r\nb\r\nc\r\n", ""},
+      {"three is below the threshold", "package:a\r\npackage:b\r\npackage:c\r\n", "a\r\nb\r\nc\r\n",
+       ""},
       {"four, no final line end", "package:a\r\npackage:b\r\npackage:c\r\npackage:d",
        "a\r\nb\r\nc\r\nd\r\n", "APP数量为： 4"},
       {"everything after the marker", "package:a:b:c\r\n", "a:b:c\r\n", ""},
@@ -47,8 +49,8 @@ TEST_F(Actions, ListingTakesOnlyPackageLinesAndLogsTheRest) {
        "选项”中撤销USB调试授权，然后重新连接。\r\n"},
       {"a colon alone does not make a package", "a:b\r\nPackage:x\r\n package:y\r\n", "",
        "a:b\r\nPackage:x\r\n package:y\r\n"},
-      {"package names do not give hints", "package:com.x.offlinemaps\r\n",
-       "com.x.offlinemaps\r\n", ""},
+      {"package names do not give hints", "package:com.x.offlinemaps\r\n", "com.x.offlinemaps\r\n",
+       ""},
       {"blank lines dropped", "\r\n\r\npackage:x\r\n\r\r\n", "x\r\n", ""},
       {"bare LF is one line", "package:a\npackage:b\n", "a\npackage:b\n\r\n", ""},
       {"CR CR LF from old phones", "package:a\r\r\npackage:b\r\r\n", "a\r\nb\r\n", ""},
@@ -88,7 +90,8 @@ TEST_F(Actions, ListingDisablesItsButtonAndEmptiesTheListBeforeRunning) {
     view.box(Box::list) = "typed meanwhile\r\n";  // an action run inside the wait
   };
   commands.answers["c:\\adb\\adb.exe shell pm list packages -u"] = "package:a\r\n";
-  list_packages(view, commands, Button::list_uninstalled, "c:\\adb\\adb.exe shell pm list packages -u");
+  list_packages(view, commands, Button::list_uninstalled,
+                "c:\\adb\\adb.exe shell pm list packages -u");
   EXPECT_EQ(commands.ran, std::vector<std::string>{"c:\\adb\\adb.exe shell pm list packages -u"});
   EXPECT_EQ(view.box(Box::list), "typed meanwhile\r\na\r\n");
   EXPECT_FALSE(view.disabled(Button::list_uninstalled));
@@ -143,20 +146,23 @@ TEST_F(Actions, SinglePackageCommandsLogProgressOutputAndEnd) {
   commands.answers[kUninstall + "com.miui.video"] = "Success\r\n";
   commands.during_run = [&] { EXPECT_TRUE(view.disabled(Button::uninstall)); };
   uninstall_package(view, commands);
-  EXPECT_EQ(view.box(Box::log), gbk("卸载APP中，请稍后...\r\n") + "Success\r\n\r\n" + gbk("完成...\r\n"));
+  EXPECT_EQ(view.box(Box::log),
+            gbk("卸载APP中，请稍后...\r\n") + "Success\r\n\r\n" + gbk("完成...\r\n"));
   EXPECT_FALSE(view.disabled(Button::uninstall));
 
   commands.during_run = [&] { EXPECT_TRUE(view.disabled(Button::restore)); };
-  commands.answers[kRestore + "com.miui.video"] = "Package com.miui.video installed for user: 0\r\n";
+  commands.answers[kRestore + "com.miui.video"] =
+      "Package com.miui.video installed for user: 0\r\n";
   restore_package(view, commands);
-  EXPECT_EQ(view.box(Box::log), gbk("恢复APP，请稍后...\r\n") +
-                                    "Package com.miui.video installed for user: 0\r\n\r\n");
+  EXPECT_EQ(view.box(Box::log),
+            gbk("恢复APP，请稍后...\r\n") + "Package com.miui.video installed for user: 0\r\n\r\n");
   EXPECT_FALSE(view.disabled(Button::restore));
 
   commands.during_run = [&] { EXPECT_TRUE(view.disabled(Button::connect)); };
   commands.answers["c:\\adb\\adb.exe devices"] = "List of devices attached\r\nX\tdevice\r\n\r\n";
   connect_device(view, commands);
-  EXPECT_EQ(view.box(Box::log), gbk("连接设备中...\r\n") + "List of devices attached\r\nX\tdevice\r\n\r\n");
+  EXPECT_EQ(view.box(Box::log),
+            gbk("连接设备中...\r\n") + "List of devices attached\r\nX\tdevice\r\n\r\n");
   EXPECT_FALSE(view.disabled(Button::connect));
   EXPECT_TRUE(view.messages.empty());
 }
@@ -228,9 +234,12 @@ TEST_F(Actions, CommandsThatFailOrAreCutShortSayWhatHappened) {
     std::string log;  // after the progress line
   } rows[] = {
       {"cannot start: no closing line", {"", reason, false, false}, cannot_run},
-      {"hint before the closing line", {"Failure [not installed for 0]\r\n", "", false, false},
+      {"hint before the closing line",
+       {"Failure [not installed for 0]\r\n", "", false, false},
        "Failure [not installed for 0]\r\n\r\n" + not_installed + done},
-      {"timed out instead of the closing line", {"partial", "", true, false}, "partial\r\n" + timed_out},
+      {"timed out instead of the closing line",
+       {"partial", "", true, false},
+       "partial\r\n" + timed_out},
       {"cut output", {"lots", "", false, true}, "lots\r\n" + truncated + done},
   };
   for (const Row& row : rows) {
@@ -286,8 +295,10 @@ TEST_F(Actions, CriticalPackageIsRemovedOnlyAfterYes) {
     view = FakeView();
     commands = FakeCommands();
     view.box(Box::name) = name;
-    if (std::string(name) == "com.miui.home") restore_package(view, commands);
-    else uninstall_package(view, commands);
+    if (std::string(name) == "com.miui.home")
+      restore_package(view, commands);
+    else
+      uninstall_package(view, commands);
     EXPECT_TRUE(view.messages.empty()) << name;
     EXPECT_EQ(commands.ran.size(), 1u) << name;
   }
@@ -317,8 +328,9 @@ TEST_F(Actions, LongNamesAreRefused) {
 
 TEST_F(Actions, FailuresOfTheProgramItselfAreTold) {
   report_deploy_failure(view, gbk("拒绝访问。（CreateFile，错误代码 5）"));
-  EXPECT_EQ(view.box(Box::log), gbk("无法把 adb 工具写入 c:\\adb：拒绝访问。（CreateFile，错误代码 5）\r\n"
-                                    "请检查磁盘空间和 c:\\adb 的写入权限，然后重新打开本程序。\r\n"));
+  EXPECT_EQ(view.box(Box::log),
+            gbk("无法把 adb 工具写入 c:\\adb：拒绝访问。（CreateFile，错误代码 5）\r\n"
+                "请检查磁盘空间和 c:\\adb 的写入权限，然后重新打开本程序。\r\n"));
   report_driver_failure(view, gbk("拒绝访问。"));
   ASSERT_EQ(view.messages.size(), 1u);
   EXPECT_EQ(view.messages[0].text, gbk("无法启动驱动安装程序：拒绝访问。"));
@@ -332,7 +344,6 @@ TEST_F(Actions, SinglePackageCommandStopsWhenTheWindowClosesMeanwhile) {
   uninstall_package(view, commands);
   EXPECT_EQ(view.calls, (std::vector<std::string>{"disable 1", "set 0"}));
 }
-
 
 TEST_F(Actions, BatchUninstallsEachLineWithItsPause) {
   struct Row {
@@ -404,25 +415,27 @@ TEST_F(Actions, BatchTakesItsItemsOnceAndSkipsUnsafeOnes) {
 }
 
 TEST_F(Actions, BatchSkipsCriticalPackagesAndGoesOnAfterFailures) {
-  view.box(Box::list) = "com.miui.video\r\ncom.miui.home\r\n com.miui.securitycenter \r\n"
-                        "com.miui.Home\r\ncom.miui.notes\r\n";
+  view.box(Box::list) =
+      "com.miui.video\r\ncom.miui.home\r\n com.miui.securitycenter \r\n"
+      "com.miui.Home\r\ncom.miui.notes\r\n";
   commands.results[kUninstall + "com.miui.video"] = {"", gbk("拒绝访问。")};
   commands.answers[kUninstall + "com.miui.notes"] = "error: device offline\r\n";
   batch_uninstall(view, commands);
-  EXPECT_EQ(commands.ran, (std::vector<std::string>{kUninstall + "com.miui.video",
-                                                    kUninstall + "com.miui.Home",
-                                                    kUninstall + "com.miui.notes"}));
+  EXPECT_EQ(commands.ran,
+            (std::vector<std::string>{kUninstall + "com.miui.video", kUninstall + "com.miui.Home",
+                                      kUninstall + "com.miui.notes"}));
   EXPECT_EQ(commands.waits, (std::vector<int>{1000, 1000, 1000}));
   std::string skip_tail = gbk("），已跳过。如确需卸载，请用“卸载”按钮单独卸载。\r\n");
-  EXPECT_EQ(view.box(Box::log),
-            gbk(kBatchStart) + item_line("com.miui.video") + gbk("无法运行命令：拒绝访问。\r\n") +
-                item_line("com.miui.home") + gbk("com.miui.home 是手机的关键组件（桌面") + skip_tail +
-                item_line(" com.miui.securitycenter ") +
-                gbk("com.miui.securitycenter 是手机的关键组件（手机管家") + skip_tail +
-                item_line("com.miui.Home") + "\r\n" + item_line("com.miui.notes") +
-                "error: device offline\r\n\r\n" +
-                gbk("提示：手机处于离线状态。请拔下数据线再重新插上；仍不行时，请在“开发者选项”中撤销USB调试授权，"
-                    "然后重新连接。\r\n完成...\r\n"));
+  EXPECT_EQ(
+      view.box(Box::log),
+      gbk(kBatchStart) + item_line("com.miui.video") + gbk("无法运行命令：拒绝访问。\r\n") +
+          item_line("com.miui.home") + gbk("com.miui.home 是手机的关键组件（桌面") + skip_tail +
+          item_line(" com.miui.securitycenter ") +
+          gbk("com.miui.securitycenter 是手机的关键组件（手机管家") + skip_tail +
+          item_line("com.miui.Home") + "\r\n" + item_line("com.miui.notes") +
+          "error: device offline\r\n\r\n" +
+          gbk("提示：手机处于离线状态。请拔下数据线再重新插上；仍不行时，请在“开发者选项”中撤销USB调试授权，"
+              "然后重新连接。\r\n完成...\r\n"));
 }
 
 TEST_F(Actions, BatchStopsWhenTheWindowClosesDuringAPause) {

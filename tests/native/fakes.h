@@ -31,7 +31,7 @@ class FakeView : public View {
   };
   std::vector<Message> messages;
   Answer message_answer = Answer::ok;  // what show_message returns
-  std::vector<std::string> calls;  // e.g. "disable 2", "append 0 <text>"
+  std::vector<std::string> calls;      // e.g. "disable 2", "append 0 <text>"
   bool closed_ = false;
 
  private:

@@ -21,12 +21,21 @@ TEST(FindText, RowsOfEdgeCases) {
       {"abc", "abcd", -1},
       {"abcabc", "ca", 3},
       // "\xB0\xA1" then 'A': the sought "\xA1" + "A" starts on a second byte and is not found.
-      {"\xB0\xA1" "A", "\xA1" "A", -1},
-      {"x\xB0\xA1" "A", "\xB0\xA1", 2},
+      {"\xB0\xA1"
+       "A",
+       "\xA1"
+       "A",
+       -1},
+      {"x\xB0\xA1"
+       "A",
+       "\xB0\xA1", 2},
       {kZhong + "b", "b", 3},
       // A lead byte as the very last byte is still compared, then ends the search.
       {"ab\xB0", "\xB0", 3},
-      {"ab\xB0", "\xB0" "c", -1},
+      {"ab\xB0",
+       "\xB0"
+       "c",
+       -1},
       {"ab\xB0", "b", 2},
   };
   for (const Row& row : rows) {
