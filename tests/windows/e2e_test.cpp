@@ -794,21 +794,50 @@ TEST_F(EndToEnd, ACommandThatCannotStartSaysWhyAndDoesNotSayDone) {
   EXPECT_FALSE(support::file_exists(kStateFile));
 }
 
+// What the log says when deployment could not complete c:\adb.
+void expect_deploy_failure_told(const std::wstring& log) {
+  const std::wstring start = L"无法把 adb 工具写入 c:\\adb：";
+  const std::wstring end = L"\r\n请检查磁盘空间和 c:\\adb 的写入权限，然后重新打开本程序。\r\n";
+  ASSERT_GT(log.size(), start.size() + end.size()) << support::narrow(log);
+  EXPECT_EQ(log.substr(0, start.size()), start) << support::narrow(log);
+  EXPECT_EQ(log.substr(log.size() - end.size()), end) << support::narrow(log);
+}
+
 TEST_F(EndToEnd, AnAdbFolderThatCannotBeMadeIsToldAndTheWindowStillOpens) {
   support::remove_tree(kAdbFolder);
   ASSERT_TRUE(support::write_file(kAdbFolder, ""));
   {
     App app(tolvexa_exe());
     ASSERT_TRUE(app.ready()) << app.error();
-    std::wstring log = app.text(Box::log);
-    const std::wstring start = L"无法把 adb 工具写入 c:\\adb：";
-    const std::wstring end = L"\r\n请检查磁盘空间和 c:\\adb 的写入权限，然后重新打开本程序。\r\n";
-    EXPECT_EQ(log.substr(0, start.size()), start) << support::narrow(log);
-    ASSERT_GT(log.size(), start.size() + end.size());
-    EXPECT_EQ(log.substr(log.size() - end.size()), end) << support::narrow(log);
+    expect_deploy_failure_told(app.text(Box::log));
     expect_clean_close(app, 0);
   }
   DeleteFileW(kAdbFolder.c_str());
+}
+
+TEST_F(EndToEnd, AStartThatCouldNotCompleteAdbIsRepairedByTheNext) {
+  support::remove_tree(kAdbFolder);
+  ASSERT_TRUE(CreateDirectoryW(kAdbFolder.c_str(), nullptr));
+  // A folder, not empty, where a library's temporary file must go.
+  const std::wstring obstacle = kAdbFolder + L"\\AdbWinApi.dll.part";
+  ASSERT_TRUE(CreateDirectoryW(obstacle.c_str(), nullptr));
+  ASSERT_TRUE(support::write_file(obstacle + L"\\in the way", "x"));
+  {
+    App app(tolvexa_exe());
+    ASSERT_TRUE(app.ready()) << app.error();
+    expect_deploy_failure_told(app.text(Box::log));
+    expect_clean_close(app, 0);
+  }
+  EXPECT_FALSE(support::file_exists(kAdb)) << "adb.exe was written without its library";
+
+  support::remove_tree(obstacle);
+  App app(tolvexa_exe());
+  ASSERT_TRUE(app.ready()) << app.error();
+  EXPECT_EQ(app.text(Box::log), L"");
+  for (const wchar_t* name : kDeployed)
+    EXPECT_TRUE(support::read_file(kAdbFolder + L"\\" + name) == support::read_file(standin(name)))
+        << support::narrow(name);
+  expect_clean_close(app, 0);
 }
 
 TEST_F(EndToEnd, ADriverInstallerThatCannotBeWrittenIsTold) {
