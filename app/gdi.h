@@ -1,41 +1,21 @@
 // Scoped GDI objects: a DC is released, a selection undone and an object deleted on every
-// path, as kernel handles are by Handle (exec/handle.h).
+// path, as kernel handles are by Handle (exec/handle.h), whose template owns them too.
 #pragma once
 
 #include <windows.h>
 
+#include "exec/handle.h"
+
+template <typename T>
+struct GdiObjectTraits {
+  using Type = T;
+  static bool empty(T object) { return object == nullptr; }
+  static void free(T object) { DeleteObject(object); }
+};
+
 /// A GDI object this program created (font, brush); deleted with it.
 template <typename T>
-class GdiObject {
- public:
-  GdiObject() = default;
-  explicit GdiObject(T object) : object_(object) {}
-  GdiObject(GdiObject&& other) noexcept : object_(other.release()) {}
-  GdiObject& operator=(GdiObject&& other) noexcept {
-    if (this != &other) {
-      reset();
-      object_ = other.release();
-    }
-    return *this;
-  }
-  GdiObject(const GdiObject&) = delete;
-  GdiObject& operator=(const GdiObject&) = delete;
-  ~GdiObject() { reset(); }
-
-  T get() const { return object_; }
-  T release() {
-    T object = object_;
-    object_ = nullptr;
-    return object;
-  }
-  void reset() {
-    if (object_) DeleteObject(object_);
-    object_ = nullptr;
-  }
-
- private:
-  T object_ = nullptr;
-};
+using GdiObject = Owned<GdiObjectTraits<T>>;
 
 /// The DC of a window (the screen's for null), released at the end of the scope.
 class ScopedGetDC {
