@@ -1,6 +1,6 @@
-// Waiting on the window's thread without freezing the window: both functions here dispatch
-// the thread's window messages, so any handler, another button's action included, may run
-// to its end inside them.
+// Waiting on the window's thread without freezing the window: the functions here dispatch the
+// thread's window messages, so any handler, another button's action included, may run to its
+// end inside them. The command runner waits the same way (exec/runner.h).
 #pragma once
 
 #include <windows.h>
@@ -19,9 +19,6 @@ void dispatch_message(MSG& message);
 /// Dispatches every message waiting in the thread's queue, but leaves a WM_QUIT there for
 /// the main loop.
 void dispatch_pending_messages();
-
-/// Dispatches the waiting messages when keyboard or mouse input is among them.
-void pump_input();
 
 /// Waits `interval` steps of `unit` (0: milliseconds, 1: seconds, 2: minutes, 3: hours,
 /// any other value: that many milliseconds per step) while dispatching messages, and returns

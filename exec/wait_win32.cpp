@@ -56,10 +56,6 @@ void dispatch_pending_messages() {
   }
 }
 
-void pump_input() {
-  if (GetInputState()) dispatch_pending_messages();
-}
-
 bool responsive_wait(std::optional<int32_t> interval, int64_t unit) {
   double steps, multiplier;
   if (unit == 0 && !interval) {

@@ -278,7 +278,7 @@ TEST(ResponsiveWait, LeavesAPostedQuitInTheQueue) {
   PostQuitMessage(7);
   double start = now_ms();
   responsive_wait(100);
-  pump_input();
+  dispatch_pending_messages();
   EXPECT_EQ(run_captured("echo still").output, "still\r\n");
   EXPECT_GE(now_ms() - start, 99);
   MSG message;
