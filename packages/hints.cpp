@@ -4,8 +4,6 @@
 
 namespace {
 
-constexpr std::string_view kLineBreak = "\r\n";
-
 char fold(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool equal_ignoring_case(std::string_view a, std::string_view b) {
@@ -22,10 +20,6 @@ size_t find_ignoring_case(std::string_view text, std::string_view sought) {
        q += static_cast<unsigned char>(text[q]) >= 0x80 ? 2 : 1)
     if (equal_ignoring_case(text.substr(q, sought.size()), sought)) return q;
   return std::string_view::npos;
-}
-
-bool ends_with_line_break(std::string_view text) {
-  return text.size() >= 2 && text.substr(text.size() - 2) == kLineBreak;
 }
 
 // "List of devices attached" with nothing but blanks after it: adb found no phone.
@@ -72,11 +66,4 @@ std::string_view hint_for(std::string_view output, HintSource source) {
     if (matched) return c.hint;
   }
   return {};
-}
-
-std::string hint_line(std::string_view output, HintSource source, std::string_view before) {
-  std::string_view hint = hint_for(output, source);
-  if (hint.empty()) return {};
-  std::string line = ends_with_line_break(before) ? "" : std::string(kLineBreak);
-  return line.append(msg::kHintPrefix).append(hint).append(kLineBreak);
 }

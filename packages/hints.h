@@ -2,7 +2,6 @@
 // read Chinese and are often not developers. One plain hint says what happened and what to do.
 #pragma once
 
-#include <string>
 #include <string_view>
 
 /// Which command the output came from: the "no device" case has one more form after
@@ -12,10 +11,6 @@ enum class HintSource { connect, other };
 /// The hint for the first case that the output matches (ASCII letters compared without
 /// case), or the empty text when none does.
 std::string_view hint_for(std::string_view output, HintSource source);
-
-/// The log line for the hint: "提示：" followed by the hint and CR LF, with a CR LF before it
-/// when `before` (the text it follows) does not end with one. Empty without a hint.
-std::string hint_line(std::string_view output, HintSource source, std::string_view before);
 
 /// True when `text` holds `sought` starting on a character (two-byte characters are stepped
 /// over as one), with ASCII letters compared without case.
