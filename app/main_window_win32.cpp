@@ -43,14 +43,14 @@ const ButtonRow kButtons[] = {
      {3, 5, 64, 24},
      Font::gui,
      true,
-     7,  // 按钮5
+     9,  // 按钮5
      [](MainWindow& w) { connect_device(w.view(), w.commands()); }},
     {Button::driver,
      L"通用驱动",
      {3, 39, 64, 24},
      Font::gui,
      true,
-     6,  // 按钮4
+     8,  // 按钮4
      [](MainWindow& w) {
        if (Failure failure = launch_driver_installer())
          report_driver_failure(w.view(), failure->describe());
@@ -67,7 +67,7 @@ const ButtonRow kButtons[] = {
      {576, 176, 64, 20},
      Font::gui,
      true,
-     9,  // 按钮7
+     11,  // 按钮7
      [](MainWindow& w) { restore_package(w.view(), w.commands()); }},
     {Button::filter,
      L"筛选",
@@ -85,12 +85,26 @@ const ButtonRow kButtons[] = {
      [](MainWindow& w) {
        list_packages(w.view(), w.commands(), Button::list_all, adb::kListPackages);
      }},
+    {Button::recommend,
+     L"推荐卸载",
+     {3, 328, 64, 24},
+     Font::gui,
+     true,
+     6,
+     [](MainWindow& w) { recommend_packages(w.view(), w.commands()); }},
+    {Button::explain,
+     L"查看说明",
+     {3, 360, 64, 24},
+     Font::gui,
+     true,
+     7,
+     [](MainWindow& w) { explain_packages(w.view()); }},
     {Button::list_uninstalled,
      L"已卸载包",
      {3, 296, 64, 24},
      Font::gui,
      false,
-     8,  // 按钮6
+     10,  // 按钮6
      [](MainWindow& w) {
        list_packages(w.view(), w.commands(), Button::list_uninstalled, adb::kListAllPackages);
      }},
@@ -99,7 +113,7 @@ const ButtonRow kButtons[] = {
      {3, 476, 64, 24},
      Font::small,
      true,
-     10,  // 按钮8
+     12,  // 按钮8
      [](MainWindow& w) { batch_uninstall(w.view(), w.commands()); }},
 };
 

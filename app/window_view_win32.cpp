@@ -76,6 +76,9 @@ Answer WindowView::show_message(std::string_view text, MessageKind kind, bool ow
     case MessageKind::ok: style |= MB_OK; break;
     case MessageKind::ok_cancel: style |= MB_OKCANCEL; break;
     case MessageKind::yes_no_warning: style |= MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2; break;
+    case MessageKind::yes_no_cancel_warning:
+      style |= MB_YESNOCANCEL | MB_ICONWARNING | MB_DEFBUTTON2;
+      break;
   }
   // A box that could not be shown (0) counts as Cancel: nothing goes on unconfirmed.
   switch (MessageBoxW(owner, widen(text).c_str(), L"信息：", style)) {

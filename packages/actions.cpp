@@ -1,8 +1,10 @@
 #include "packages/actions.h"
 
-#include "packages/critical.h"
+#include <vector>
+
 #include "packages/hints.h"
 #include "packages/messages.h"
+#include "packages/package_info.h"
 #include "packages/text.h"
 #include "payload/adb_commands.h"
 
@@ -40,9 +42,25 @@ std::string_view skipped_line(std::string_view name) {
   return {};
 }
 
-std::string critical_text(const CriticalPackage& package, std::string_view after) {
-  std::string text(package.name);
-  return text.append(msg::kCriticalBefore).append(package.what).append(after);
+std::string_view trim_blanks(std::string_view text) {
+  size_t first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+// "<name> 是手机的关键组件（<Chinese name>" and what follows, for a package not to remove.
+std::string critical_text(std::string_view name, const PackageInfo& info, std::string_view after) {
+  return concat_text(trim_blanks(name), msg::kCriticalBefore, info.title) + std::string(after);
+}
+
+// "<name>（<Chinese name>" and what follows, for a package some users need.
+std::string caution_text(std::string_view name, const PackageInfo& info, std::string_view after) {
+  return concat_text(trim_blanks(name), msg::kCautionOpen, info.title) + std::string(after);
+}
+
+Removal removal_of(std::string_view name, Removal unknown) {
+  const PackageInfo* info = find_package_info(name);
+  return info ? info->removal : unknown;
 }
 
 // The log lines after a command's output: the hint for what adb said, then what the runner
@@ -70,12 +88,19 @@ std::string logged_result(const RunResult& result, HintSource source, std::strin
 
 bool finished(const RunResult& result) { return result.failure.empty() && !result.timed_out; }
 
-// Asks before a package the phone cannot live without is removed; true to go on.
+// Asks before a package the phone cannot live without, or one that some users need, is
+// removed; true to go on.
 bool confirmed_removal(View& view, std::string_view name) {
-  const CriticalPackage* critical = find_critical_package(name);
-  if (!critical) return true;
-  return view.show_message(critical_text(*critical, msg::kCriticalQuestionAfter),
-                           MessageKind::yes_no_warning, true) == Answer::yes;
+  const PackageInfo* info = find_package_info(name);
+  std::string question;
+  if (info && info->removal == Removal::keep)
+    question = critical_text(name, *info, msg::kCriticalQuestionAfter);
+  else if (info && info->removal == Removal::caution)
+    question = caution_text(name, *info, msg::kCautionQuestionMiddle) + std::string(info->use) +
+               std::string(msg::kCautionQuestionAfter);
+  else
+    return true;
+  return view.show_message(question, MessageKind::yes_no_warning, true) == Answer::yes;
 }
 
 // Runs one command on the name box's package: uninstall or restore. Returns false when
@@ -102,6 +127,119 @@ bool run_on_named_package(View& view, Commands& commands, Button button, bool gu
   return true;
 }
 
+// A listing as adb printed it: the package names in the phone's order, and every other
+// line, which is adb talking.
+struct Listing {
+  std::vector<std::string> names;
+  std::string talk;
+};
+
+Listing read_listing(std::string_view output) {
+  Listing listing;
+  for (const std::string& raw : split_text(output, kLineBreak)) {
+    std::string_view line = without_trailing_cr(raw);
+    if (line.empty()) continue;
+    if (line.substr(0, kPackageMarker.size()) == kPackageMarker)
+      listing.names.emplace_back(line.substr(kPackageMarker.size()));
+    else
+      listing.talk.append(line).append(kLineBreak);
+  }
+  return listing;
+}
+
+// Disables the button, empties the list box and runs the listing command. False when the
+// window went away or the command could not run; that is then told.
+bool run_listing(View& view, Commands& commands, Button button, std::string_view command_line,
+                 RunResult& result) {
+  view.set_disabled(button, true);
+  view.set_content(Box::list, "");
+  result = commands.run(command_line);
+  if (view.closed()) return false;
+  if (result.failure.empty()) return true;
+  view.set_content(Box::log, logged_result(result, HintSource::other, "", ""));
+  view.set_disabled(button, false);
+  return false;
+}
+
+// Sets the log to the action's own lines, then adb's talk and the hint for it; leaves the log
+// as it was when there is nothing to say. Enables the button again.
+void finish_listing(View& view, Button button, const RunResult& result, const Listing& listing,
+                    std::string_view said) {
+  // The hint looks at adb's own words only: a package may be called com.x.offlinemaps.
+  std::string notes = listing.talk + lines_after(result, listing.talk, HintSource::other,
+                                                 listing.talk);
+  if (!notes.empty())
+    view.set_content(Box::log, said.empty() ? notes : concat_text(said, kLineBreak, notes));
+  else if (!said.empty())
+    view.set_content(Box::log, said);
+  view.set_disabled(button, false);
+}
+
+// "其中建议卸载 a 个，可以卸载 b 个，谨慎 c 个，不要卸载 d 个，未收录 e 个。"
+std::string summary_line(const std::vector<std::string>& names) {
+  int counts[5] = {};  // by Removal, then the unknown ones
+  for (const std::string& name : names) {
+    const PackageInfo* info = find_package_info(name);
+    ++counts[info ? static_cast<int>(info->removal) : 4];
+  }
+  std::string line(msg::kSummaryRecommended);
+  const std::string_view after[] = {msg::kSummaryOptional, msg::kSummaryCaution,
+                                    msg::kSummaryKeep, msg::kSummaryUnknown, msg::kSummaryEnd};
+  for (int i = 0; i < 5; ++i) line.append(to_text(counts[i])).append(after[i]);
+  return line;
+}
+
+// The names in `names` joined by line breaks, each followed by one.
+std::string as_lines(const std::vector<std::string>& names) {
+  std::string text;
+  for (const std::string& name : names) text.append(name).append(kLineBreak);
+  return text;
+}
+
+// "<package>：<Chinese name>【<class>】<what it does>", or the line for a package not known.
+std::string explanation(std::string_view name) {
+  const PackageInfo* info = find_package_info(name);
+  if (!info) return concat_text(name, msg::kExplainUnknown, kLineBreak);
+  std::string line = concat_text(name, msg::kExplainAfterName, info->title);
+  line.append(msg::kExplainClassOpen).append(removal_text(info->removal));
+  return line.append(msg::kExplainClassClose).append(info->use).append(kLineBreak);
+}
+
+bool has_wide_bytes(std::string_view text) {
+  for (char c : text)
+    if (static_cast<unsigned char>(c) >= 0x80) return true;
+  return false;
+}
+
+// True when the package on the line is known and its Chinese name or description holds
+// `sought`.
+bool described_by(std::string_view line, std::string_view sought) {
+  const PackageInfo* info = find_package_info(without_trailing_cr(line));
+  return info && (find_text(info->title, sought) != -1 || find_text(info->use, sought) != -1);
+}
+
+// The batch's question about the packages that some users need; how the user answered, or
+// yes when there are none. Safe names only: the others are skipped anyway.
+Answer ask_about_caution(View& view, const TextArray& items) {
+  constexpr int kNamesShown = 10;
+  std::string names;
+  int n = 0;
+  for (const std::string& item : items) {
+    if (!skipped_line(item).empty()) continue;
+    const PackageInfo* info = find_package_info(item);
+    if (!info || info->removal != Removal::caution) continue;
+    if (++n <= kNamesShown)
+      names += caution_text(item, *info, msg::kCautionClose) + std::string(kLineBreak);
+  }
+  if (n == 0) return Answer::yes;
+  std::string question = concat_text(msg::kCautionBatchBefore, to_text(n),
+                                     msg::kCautionBatchAfterCount) + names;
+  if (n > kNamesShown)
+    question += concat_text(msg::kCautionBatchMore, to_text(n), msg::kCautionBatchMoreAfter);
+  question += msg::kCautionBatchChoices;
+  return view.show_message(question, MessageKind::yes_no_cancel_warning, true);
+}
+
 }  // namespace
 
 bool is_safe_package_text(std::string_view text) {
@@ -114,42 +252,55 @@ bool is_safe_package_text(std::string_view text) {
 }
 
 void list_packages(View& view, Commands& commands, Button button, std::string_view command_line) {
-  view.set_disabled(button, true);
-  view.set_content(Box::list, "");
-  RunResult result = commands.run(command_line);
-  if (view.closed()) return;
-  if (!result.failure.empty()) {
-    view.set_content(Box::log, logged_result(result, HintSource::other, "", ""));
-    view.set_disabled(button, false);
-    return;
-  }
-
-  // Package lines go to the list box; every other line is adb talking, and goes to the log.
+  RunResult result;
+  if (!run_listing(view, commands, button, command_line, result)) return;
+  Listing listing = read_listing(result.output);
   // The whole listing goes into the box in one append: appending line by line costs a
   // repaint and a scroll per line, which takes minutes for a few thousand packages.
-  std::string listing, talk;
-  listing.reserve(result.output.size());
-  int n = 0;
-  for (const std::string& raw : split_text(result.output, kLineBreak)) {
-    std::string_view line = without_trailing_cr(raw);
-    if (line.empty()) continue;
-    if (line.substr(0, kPackageMarker.size()) == kPackageMarker) {
-      listing.append(line.substr(kPackageMarker.size())).append(kLineBreak);
-      ++n;
-    } else {
-      talk.append(line).append(kLineBreak);
-    }
-  }
-  if (!listing.empty()) view.append_text(Box::list, listing);
+  if (!listing.names.empty()) view.append_text(Box::list, as_lines(listing.names));
+  int n = static_cast<int>(listing.names.size());
+  std::string said;
+  if (n > 3)
+    said = concat_text(msg::kListCountPrefix, to_text(n), kLineBreak) + summary_line(listing.names);
+  finish_listing(view, button, result, listing, said);
+}
 
-  // The hint looks at adb's own words only: a package may be called com.x.offlinemaps.
-  std::string notes = talk + lines_after(result, talk, HintSource::other, talk);
-  std::string count = n > 3 ? concat_text(msg::kListCountPrefix, to_text(n)) : "";
-  if (!notes.empty())
-    view.set_content(Box::log, count.empty() ? notes : concat_text(count, kLineBreak, notes));
-  else if (!count.empty())
-    view.set_content(Box::log, count);
-  view.set_disabled(button, false);
+void recommend_packages(View& view, Commands& commands) {
+  RunResult result;
+  if (!run_listing(view, commands, Button::recommend, adb::kListPackages, result)) return;
+  Listing listing = read_listing(result.output);
+  std::vector<std::string> chosen;
+  for (const std::string& name : listing.names)
+    if (removal_of(name, Removal::keep) == Removal::recommended) chosen.push_back(name);
+  if (!chosen.empty()) view.append_text(Box::list, as_lines(chosen));
+  // A listing without any package is a failure that adb's own lines and the hint tell.
+  std::string said;
+  if (!chosen.empty())
+    said = concat_text(msg::kRecommendCountBefore, to_text(static_cast<int>(chosen.size())),
+                       msg::kRecommendCountAfter);
+  else if (!listing.names.empty())
+    said = msg::kRecommendNone;
+  finish_listing(view, Button::recommend, result, listing, said);
+}
+
+void explain_packages(View& view) {
+  TextArray lines = split_text(view.read_content(Box::list), kLineBreak);
+  std::string text;
+  for (const std::string& line : lines) {
+    std::string_view name = trim_blanks(without_trailing_cr(line));
+    if (!name.empty()) text += explanation(name);
+  }
+  if (text.empty()) {
+    std::string name = view.read_content(Box::name);
+    if (!trim_blanks(name).empty()) text = explanation(trim_blanks(name));
+  }
+  if (text.empty()) {
+    view.show_message(msg::kExplainNothingMessage, MessageKind::ok, true);
+    return;
+  }
+  std::string log = view.read_content(Box::log);
+  if (!log.empty() && !ends_with_line_break(log)) text.insert(0, kLineBreak);
+  view.append_text(Box::log, text);
 }
 
 void filter_packages(View& view) {
@@ -158,12 +309,15 @@ void filter_packages(View& view) {
     view.show_message(msg::kEmptyFilterMessage, MessageKind::ok, true);
     return;
   }
+  // A Chinese filter also finds packages by what they are: "广告" the advertising services.
+  bool by_description = has_wide_bytes(filter);
   TextArray lines = split_text(view.read_content(Box::list), kLineBreak);
   view.set_content(Box::list, "");
   std::string kept;
   int n = 0;
   for (const std::string& line : lines) {
-    if (find_text(line, filter) == -1) continue;
+    if (find_text(line, filter) == -1 && !(by_description && described_by(line, filter)))
+      continue;
     kept += line;
     kept += kLineBreak;
     ++n;
@@ -201,11 +355,13 @@ void batch_uninstall(View& view, Commands& commands) {
     return;
   }
   if (view.show_message(msg::kBatchQuestion, MessageKind::ok_cancel, false) != Answer::ok) return;
+  // The items are taken once: changes to the list box during the run do not change them.
+  TextArray items = split_text(view.read_content(Box::list), kLineBreak);
+  Answer caution = ask_about_caution(view, items);
+  if (caution != Answer::yes && caution != Answer::no) return;
 
   view.set_content(Box::log, msg::kBatchStart);
   view.set_disabled(Button::batch, true);
-  // The items are taken once: changes to the list box during the run do not change them.
-  TextArray items = split_text(view.read_content(Box::list), kLineBreak);
   for (const std::string& item : items) {
     std::string progress = concat_text(msg::kBatchItemBefore, item, msg::kBatchItemAfter);
     view.append_text(Box::log, progress);
@@ -213,9 +369,15 @@ void batch_uninstall(View& view, Commands& commands) {
       view.append_text(Box::log, skipped);
       continue;
     }
-    // Packages the phone cannot live without are only removed one by one, after a question.
-    if (const CriticalPackage* critical = find_critical_package(item)) {
-      view.append_text(Box::log, critical_text(*critical, msg::kCriticalSkippedAfter));
+    // Packages the phone cannot live without are only removed one by one, after a question;
+    // those some users need, when the user said so.
+    const PackageInfo* info = find_package_info(item);
+    if (info && info->removal == Removal::keep) {
+      view.append_text(Box::log, critical_text(item, *info, msg::kCriticalSkippedAfter));
+      continue;
+    }
+    if (info && info->removal == Removal::caution && caution == Answer::no) {
+      view.append_text(Box::log, caution_text(item, *info, msg::kCautionSkippedAfter));
       continue;
     }
     RunResult result = commands.run(concat_text(adb::kUninstallPrefix, item));

@@ -11,11 +11,21 @@
 /// `button` is disabled while the command runs.
 void list_packages(View& view, Commands& commands, Button button, std::string_view command_line);
 
-/// Keeps the list box lines that contain the name box's text and logs how many were kept.
+/// Lists into the list box only the phone's packages that are recommended for removal, in
+/// the phone's order, and says how many there are and what to do next.
+void recommend_packages(View& view, Commands& commands);
+
+/// Tells in the log what each package of the list box is (or the name box's, when the list
+/// is empty): its Chinese name, how safe its removal is and what it does. Runs no command.
+void explain_packages(View& view);
+
+/// Keeps the list box lines that contain the name box's text and logs how many were kept. A
+/// filter with Chinese text also keeps the packages whose Chinese name or description has it.
 void filter_packages(View& view);
 
 /// Uninstalls the package named in the name box for user 0 and logs adb's answer. A package
-/// the phone cannot live without is only removed after the user says Yes to a warning.
+/// the phone cannot live without, or one that some users need, is only removed after the
+/// user says Yes to a warning.
 void uninstall_package(View& view, Commands& commands);
 
 /// Makes the package named in the name box available to user 0 again.
@@ -25,7 +35,8 @@ void restore_package(View& view, Commands& commands);
 void connect_device(View& view, Commands& commands);
 
 /// After a confirmation, uninstalls every package named in the list box, one per line,
-/// skipping the packages the phone cannot live without.
+/// skipping the packages the phone cannot live without. When the list holds packages that
+/// some users need, one more question decides: remove them too, skip them, or stop.
 void batch_uninstall(View& view, Commands& commands);
 
 /// Tells at start-up that adb could not be written to c:\adb, with the system's reason and

@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-/// The buttons by role, in the order of their form names 按钮1 to 按钮8; the boxes likewise,
-/// 编辑框1 to 编辑框3.
+/// The buttons by role, in the order of their form names 按钮1 to 按钮8, then the buttons
+/// added since (推荐卸载, 查看说明); the boxes likewise, 编辑框1 to 编辑框3.
 enum class Button {
   list_all,
   uninstall,
@@ -15,7 +15,9 @@ enum class Button {
   connect,
   list_uninstalled,
   restore,
-  batch
+  batch,
+  recommend,
+  explain,
 };
 enum class Box { log, name, list };
 
@@ -24,6 +26,7 @@ enum class MessageKind {
   ok,              // a message with one OK button
   ok_cancel,       // a question answered with OK or Cancel
   yes_no_warning,  // a warning answered with Yes or No, No the default
+  yes_no_cancel_warning,  // a warning answered with Yes, No or Cancel, No the default
 };
 /// How the user closed a message box. Esc and the close box answer Cancel (or No).
 enum class Answer { ok, cancel, yes, no };

@@ -14,6 +14,9 @@
 //   TOLVEXA_ADB_DELAY_MS  sleep that many milliseconds before answering
 //   TOLVEXA_ADB_DELAY_MAX_MS  when above the delay: sleep a random time between the two
 //   TOLVEXA_ADB_PACKAGES  the phone carries exactly that many packages
+//   TOLVEXA_ADB_VENDOR    xiaomi | huawei | oppo | vivo | samsung: the phone carries the
+//                         packages of a real phone of that vendor (phone_packages_*.inc,
+//                         each with its public source); otherwise the default phone
 //   TOLVEXA_ADB_PHONE     absent | unauthorized | offline | two: no phone, one that has
 //                         not yet allowed this computer, one that is offline, or two
 //                         phones. `devices` lists them; every other command fails with
@@ -50,7 +53,38 @@ namespace {
 const char* const kDefaultPackages[] = {
 #include "phone_packages.inc"
 };
-const size_t kDefaultCount = sizeof(kDefaultPackages) / sizeof(kDefaultPackages[0]);
+const char* const kXiaomiPackages[] = {
+#include "phone_packages_xiaomi.inc"
+};
+const char* const kHuaweiPackages[] = {
+#include "phone_packages_huawei.inc"
+};
+const char* const kOppoPackages[] = {
+#include "phone_packages_oppo.inc"
+};
+const char* const kVivoPackages[] = {
+#include "phone_packages_vivo.inc"
+};
+const char* const kSamsungPackages[] = {
+#include "phone_packages_samsung.inc"
+};
+
+struct Listing {
+  const char* vendor;  // the value of TOLVEXA_ADB_VENDOR that picks it
+  const char* const* names;
+  size_t count;
+};
+
+template <size_t N>
+constexpr Listing listing(const char* vendor, const char* const (&names)[N]) {
+  return {vendor, names, N};
+}
+
+const Listing kListings[] = {
+    listing("xiaomi", kXiaomiPackages), listing("huawei", kHuaweiPackages),
+    listing("oppo", kOppoPackages),     listing("vivo", kVivoPackages),
+    listing("samsung", kSamsungPackages),
+};
 
 const char kSerial[] = "SIMULATED-PHONE-01";
 const char kSecondSerial[] = "SIMULATED-PHONE-02";
@@ -109,19 +143,27 @@ struct Phone {
   NameSet carried;
 };
 
-// The default phone, cut to or filled up with generated names to reach
+// The phone's own packages: the vendor's listing that TOLVEXA_ADB_VENDOR names, or the
+// default phone's.
+Listing listingFromEnv() {
+  for (const Listing& vendor : kListings)
+    if (envIs("TOLVEXA_ADB_VENDOR", vendor.vendor)) return vendor;
+  return listing("", kDefaultPackages);
+}
+
+// The phone's packages, cut to or filled up with generated names to reach
 // TOLVEXA_ADB_PACKAGES packages when that is set.
 Phone makePhone() {
+  const Listing own = listingFromEnv();
   size_t count = static_cast<size_t>(envNumber("TOLVEXA_ADB_PACKAGES", kMaxPackages));
-  if (count == 0) count = kDefaultCount;
+  if (count == 0) count = own.count;
   Phone phone;
   phone.packages.reserve(count);
-  for (size_t i = 0; i < count && i < kDefaultCount; ++i)
-    phone.packages.push_back(kDefaultPackages[i]);
+  for (size_t i = 0; i < count && i < own.count; ++i) phone.packages.push_back(own.names[i]);
   char name[64];
-  for (size_t i = kDefaultCount; i < count; ++i) {
+  for (size_t i = own.count; i < count; ++i) {
     std::snprintf(name, sizeof name, "com.example.generated.app%05u",
-                  static_cast<unsigned>(i - kDefaultCount + 1));
+                  static_cast<unsigned>(i - own.count + 1));
     phone.packages.push_back(name);
   }
   phone.carried.reserve(count * 2);

@@ -3,15 +3,16 @@
 // is also the output of the listing command. Each action's result is compared with a model
 // built on model.h, and every command line that runs must hold, after its fixed prefix,
 // nothing but the bytes a package name can have.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "packages/actions.h"
-#include "packages/critical.h"
 #include "packages/hints.h"
 #include "packages/messages.h"
+#include "packages/package_info.h"
 #include "tests/fuzz/model.h"
 #include "tests/native/fakes.h"
 
@@ -29,6 +30,17 @@ bool plain_package_text(const std::string& text) {
     if (!plain) return false;
   }
   return true;
+}
+
+// The entry for a list line: trailing CRs and blanks at both ends do not count.
+const PackageInfo* info_of(std::string line) {
+  while (!line.empty() && line.back() == '\r') line.pop_back();
+  return find_package_info(line);
+}
+
+bool removal_is(const std::string& name, Removal removal) {
+  const PackageInfo* info = find_package_info(name);
+  return info && info->removal == removal;
 }
 
 bool starts_with(const std::string& text, const std::string& prefix) {
@@ -86,18 +98,28 @@ void check_hints(const std::string& output) {
 
 void check_listing(const std::string& output) {
   std::string listed, talk;
-  int n = 0;
+  int n = 0, by_class[5] = {};
   for (std::string line : model::split(output, "\r\n")) {
     while (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.empty()) continue;
     if (line.rfind("package:", 0) == 0) {
       listed += line.substr(8) + "\r\n";
       ++n;
+      const PackageInfo* info = find_package_info(line.substr(8));
+      ++by_class[info ? static_cast<int>(info->removal) : 4];
     } else {
       talk += line + "\r\n";
     }
   }
-  std::string count = n > 3 ? std::string(msg::kListCountPrefix) + std::to_string(n) : "";
+  std::string count;
+  if (n > 3) {
+    count = std::string(msg::kListCountPrefix) + std::to_string(n) + "\r\n";
+    const std::string_view parts[] = {msg::kSummaryRecommended, msg::kSummaryOptional,
+                                      msg::kSummaryCaution,     msg::kSummaryKeep,
+                                      msg::kSummaryUnknown,     msg::kSummaryEnd};
+    count += parts[0];
+    for (int i = 0; i < 5; ++i) count += std::to_string(by_class[i]) + std::string(parts[i + 1]);
+  }
   std::string log = kOldLog;
   if (!talk.empty()) {
     std::string_view hint = model_hint(talk, HintSource::other);
@@ -131,10 +153,14 @@ void check_filter(const std::string& name, const std::string& list) {
     model::check(view.box(Box::list) == list, "empty filter changed the list");
     return;
   }
+  bool chinese = std::any_of(name.begin(), name.end(), [](char c) { return c & 0x80; });
   std::string kept;
   int n = 0;
   for (const std::string& line : model::split(list, "\r\n")) {
-    if (model::find(line, name) == -1) continue;
+    const PackageInfo* info = chinese ? info_of(line) : nullptr;
+    bool described = info && (model::find(std::string(info->title), name) != -1 ||
+                              model::find(std::string(info->use), name) != -1);
+    if (model::find(line, name) == -1 && !described) continue;
     kept += line + "\r\n";
     ++n;
   }
@@ -158,6 +184,17 @@ void check_batch(const std::string& list) {
                  "empty batch");
     return;
   }
+  // The fake view answers OK to every box, which the question about the packages some users
+  // need takes as Cancel: nothing is removed then.
+  for (const std::string& item : model::split(list, "\r\n")) {
+    if (plain_package_text(item) && item.size() <= 255 && removal_is(item, Removal::caution)) {
+      model::check(commands.ran.empty() && view.messages.size() == 2 &&
+                       view.messages[1].kind == MessageKind::yes_no_cancel_warning &&
+                       view.box(Box::log) == kOldLog,
+                   "batch cancelled at the caution question");
+      return;
+    }
+  }
   std::vector<std::string> ran;
   std::string log(msg::kBatchStart);
   for (const std::string& item : model::split(list, "\r\n")) {
@@ -166,9 +203,11 @@ void check_batch(const std::string& list) {
       log += msg::kUnsafeNameSkipped;
     } else if (item.size() > 255) {
       log += msg::kNameTooLongSkipped;
-    } else if (const CriticalPackage* critical = find_critical_package(item)) {
-      log += std::string(critical->name) + std::string(msg::kCriticalBefore) +
-             std::string(critical->what) + std::string(msg::kCriticalSkippedAfter);
+    } else if (removal_is(item, Removal::keep)) {
+      std::string name = item.substr(item.find_first_not_of(' '));
+      name = name.substr(0, name.find_last_not_of(' ') + 1);
+      log += name + std::string(msg::kCriticalBefore) + std::string(find_package_info(item)->title) +
+             std::string(msg::kCriticalSkippedAfter);
     } else {
       ran.push_back(kUninstallPrefix + item);
       log += "\r\n";  // the fake command prints nothing
@@ -188,15 +227,16 @@ void check_single(void (*action)(View&, Commands&), const std::string& prefix,
   view.box(Box::name) = name;
   action(view, commands);
   check_command_lines_are_safe(commands);
-  // The fake view answers OK, not Yes: a critical package is not removed.
-  bool guarded = prefix == kUninstallPrefix && find_critical_package(name) != nullptr;
+  // The fake view answers OK, not Yes: a guarded package is not removed.
+  bool guarded = prefix == kUninstallPrefix &&
+                 (removal_is(name, Removal::keep) || removal_is(name, Removal::caution));
   bool runs = !name.empty() && plain_package_text(name) && name.size() <= 255 && !guarded;
   model::check(
       commands.ran == (runs ? std::vector<std::string>{prefix + name} : std::vector<std::string>{}),
       "single package command line");
   model::check(view.messages.size() == (runs ? 0u : 1u), "single package message");
   if (guarded)
-    model::check(view.messages[0].kind == MessageKind::yes_no_warning, "critical package question");
+    model::check(view.messages[0].kind == MessageKind::yes_no_warning, "guarded package question");
 }
 
 }  // namespace

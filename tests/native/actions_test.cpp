@@ -15,6 +15,13 @@ std::string item_line(const std::string& item) {
   return gbk("卸载: <") + item + gbk("> 中，请稍后...\r\n");
 }
 
+// The count line of a listing of n packages the program does not know, and its summary.
+std::string count_of_unknown(int n) {
+  return "APP数量为： " + std::to_string(n) +
+         "\r\n其中建议卸载 0 个，可以卸载 0 个，谨慎 0 个，不要卸载 0 个，未收录 " + std::to_string(n) +
+         " 个。";
+}
+
 struct Actions : ::testing::Test {
   FakeView view;
   FakeCommands commands;
@@ -34,16 +41,16 @@ TEST_F(Actions, ListingTakesOnlyPackageLinesAndLogsTheRest) {
     std::string log;  // UTF-8; "" when the log stays as it was
   } rows[] = {
       {"five packages", "package:a\r\npackage:b\r\npackage:c\r\npackage:d\r\npackage:e\r\n",
-       "a\r\nb\r\nc\r\nd\r\ne\r\n", "APP数量为： 5"},
+       "a\r\nb\r\nc\r\nd\r\ne\r\n", count_of_unknown(5)},
       {"three is below the threshold", "package:a\r\npackage:b\r\npackage:c\r\n", "a\r\nb\r\nc\r\n",
        ""},
       {"four, no final line end", "package:a\r\npackage:b\r\npackage:c\r\npackage:d",
-       "a\r\nb\r\nc\r\nd\r\n", "APP数量为： 4"},
+       "a\r\nb\r\nc\r\nd\r\n", count_of_unknown(4)},
       {"everything after the marker", "package:a:b:c\r\n", "a:b:c\r\n", ""},
       {"marker alone is an empty name", "package:\r\n", "\r\n", ""},
       {"daemon lines go to the log",
        daemon + "package:a\r\npackage:b\r\npackage:c\r\npackage:d\r\n", "a\r\nb\r\nc\r\nd\r\n",
-       "APP数量为： 4\r\n" + daemon},
+       count_of_unknown(4) + "\r\n" + daemon},
       {"adb talking without a count", "error: device offline\r\n", "",
        "error: device offline\r\n提示：手机处于离线状态。请拔下数据线再重新插上；仍不行时，请在“开发者"
        "选项”中撤销USB调试授权，然后重新连接。\r\n"},
@@ -77,7 +84,8 @@ TEST_F(Actions, ListingThatCannotRunOrIsCutShortSaysSo) {
                              true, true};
   list_packages(view, commands, Button::list_all, kList);
   EXPECT_EQ(view.box(Box::list), "a\r\nb\r\nc\r\nd\r\ne\r\n");
-  EXPECT_EQ(view.box(Box::log), gbk("APP数量为： 5\r\n输出超过 64 MB，其余部分已略去。\r\n"
+  EXPECT_EQ(view.box(Box::log), gbk(count_of_unknown(5) +
+                                    "\r\n输出超过 64 MB，其余部分已略去。\r\n"
                                     "命令在 120 秒内没有结束，已停止。\r\n"));
   EXPECT_FALSE(view.disabled(Button::list_all));
 }

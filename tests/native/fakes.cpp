@@ -38,7 +38,10 @@ void FakeView::append_text(Box box, std::string_view text) {
 
 Answer FakeView::show_message(std::string_view text, MessageKind kind, bool owned) {
   messages.push_back({std::string(text), kind, owned});
-  return message_answer;
+  if (answers_in_turn.empty()) return message_answer;
+  Answer answer = answers_in_turn.front();
+  answers_in_turn.erase(answers_in_turn.begin());
+  return answer;
 }
 
 RunResult FakeCommands::run(std::string_view command_line) {

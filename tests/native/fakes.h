@@ -31,6 +31,7 @@ class FakeView : public View {
   };
   std::vector<Message> messages;
   Answer message_answer = Answer::ok;  // what show_message returns
+  std::vector<Answer> answers_in_turn;  // when not empty, the answers of the next boxes first
   std::vector<std::string> calls;      // e.g. "disable 2", "append 0 <text>"
   bool closed_ = false;
 

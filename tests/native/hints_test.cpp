@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "packages/actions.h"
-#include "packages/critical.h"
 #include "tests/native/fakes.h"
 
 namespace {
@@ -73,24 +72,6 @@ TEST(Hints, MatchesStartOnACharacter) {
   EXPECT_TRUE(contains_ignoring_case("\x81\x81OffLine", "offline"));
   EXPECT_FALSE(contains_ignoring_case("", "offline"));
   EXPECT_FALSE(contains_ignoring_case("offlin", "offline"));
-}
-
-TEST(CriticalPackages, ExactNamesAfterTrimmingBlanks) {
-  ASSERT_GE(critical_package_count(), 40);
-  for (int i = 0; i < critical_package_count(); ++i) {
-    std::string_view name = critical_package_name(i);
-    SCOPED_TRACE(std::string(name));
-    EXPECT_TRUE(is_safe_package_text(name));
-    const CriticalPackage* found = find_critical_package(name);
-    ASSERT_NE(found, nullptr);
-    EXPECT_FALSE(found->what.empty());
-  }
-  const CriticalPackage* home = find_critical_package("  com.miui.home ");
-  ASSERT_NE(home, nullptr);
-  EXPECT_EQ(std::string(home->what), gbk("桌面"));
-  for (const char* near : {"com.miui.Home", "com.miui.home2", "com.miui.hom", "com.miui",
-                           "com.miui.home\t", "com.miui.home.x", "", "   "})
-    EXPECT_EQ(find_critical_package(near), nullptr) << near;
 }
 
 }  // namespace

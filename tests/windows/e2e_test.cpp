@@ -97,6 +97,27 @@ std::string boxes(const App& app) {
   return all;
 }
 
+// "APP数量为： n", CR LF, and the summary by class, whose five counts add up to n.
+bool is_count_and_summary(const std::wstring& log, size_t n) {
+  std::wstring count = kListCount + std::to_wstring(n) + L"\r\n";
+  if (log.compare(0, count.size(), count) != 0) return false;
+  const wchar_t* parts[] = {L"其中建议卸载 ", L" 个，可以卸载 ", L" 个，谨慎 ", L" 个，不要卸载 ",
+                            L" 个，未收录 ",   L" 个。"};
+  size_t at = count.size(), sum = 0;
+  for (int i = 0; i < 6; ++i) {
+    std::wstring part = parts[i];
+    if (log.compare(at, part.size(), part) != 0) return false;
+    at += part.size();
+    if (i == 5) break;
+    size_t digits = 0;
+    while (at + digits < log.size() && iswdigit(log[at + digits])) ++digits;
+    if (digits == 0) return false;
+    sum += std::stoul(log.substr(at, digits));
+    at += digits;
+  }
+  return at == log.size() && sum == n;
+}
+
 class EndToEnd : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -109,14 +130,14 @@ class EndToEnd : public ::testing::Test {
   // Clicks 看所有包 and waits for the listing of these names and its count.
   static void list_all(App& app, const std::vector<std::wstring>& names) {
     std::wstring listing = as_listing(names);
-    std::wstring count = kListCount + std::to_wstring(names.size());
     ASSERT_NE(app.text(Box::list), listing) << "the list box already holds this listing";
     ASSERT_TRUE(app.click(Button::list_all));
     std::wstring list;
     bool listed = support::wait_until(
         [&] {
           list = app.text(Box::list);
-          return list == listing && app.text(Box::log) == count && app.enabled(Button::list_all);
+          return list == listing && is_count_and_summary(app.text(Box::log), names.size()) &&
+                 app.enabled(Button::list_all);
         },
         kActionTimeoutMs);
     ASSERT_TRUE(listed) << difference(listing, list) << "; log \""
@@ -187,6 +208,8 @@ struct Expected {
     {Button::filter, 3, 232, 64, 24, L"筛选", true},
     {Button::list_all, 3, 264, 64, 24, L"看所有包", true},
     {Button::list_uninstalled, 3, 296, 64, 24, L"已卸载包", false},
+    {Button::recommend, 3, 328, 64, 24, L"推荐卸载", true},
+    {Button::explain, 3, 360, 64, 24, L"查看说明", true},
     {Button::batch, 3, 476, 64, 24, L"批量卸载", true},
 };
 
@@ -274,7 +297,7 @@ TEST_F(EndToEnd, ListingShowsEveryPackageAndCountsThem) {
   ASSERT_TRUE(app.wait_enabled(Button::list_all, true, kActionTimeoutMs));
   std::wstring listing = app.text(Box::list);
   EXPECT_EQ(listing, as_listing(names)) << difference(as_listing(names), listing);
-  EXPECT_EQ(app.text(Box::log), L"APP数量为： 300");
+  EXPECT_TRUE(is_count_and_summary(app.text(Box::log), 300)) << support::narrow(app.text(Box::log));
   expect_clean_close(app, 0);
 }
 
@@ -296,9 +319,10 @@ TEST_F(EndToEnd, KeysMoveTheFocusAndEscCloses) {
   ASSERT_TRUE(support::wait_until(focus_on(Box::name), 5000)) << "the name box has no focus";
 
   // One round from the name box; the hidden 已卸载包 is passed over.
-  const Control forward[] = {Box::list,         Button::filter,  Button::list_all, Button::driver,
-                             Button::connect,   Button::restore, Button::batch,    Box::log,
-                             Button::uninstall, Box::name};
+  const Control forward[] = {Box::list,       Button::filter,    Button::list_all,
+                             Button::recommend, Button::explain,  Button::driver,
+                             Button::connect,   Button::restore,  Button::batch,
+                             Box::log,          Button::uninstall, Box::name};
   for (Control id : forward) {
     app.press_key(VK_TAB);
     ASSERT_TRUE(support::wait_until(focus_on(id), 3000))
@@ -440,7 +464,7 @@ TEST_F(EndToEnd, UninstallAndRestoreOnePackage) {
   ASSERT_TRUE(support::wait_until(
       [&] {
         return app.text(Box::list) == as_listing(all) &&
-               app.text(Box::log) == kListCount + std::to_wstring(all.size()) &&
+               is_count_and_summary(app.text(Box::log), all.size()) &&
                app.enabled(Button::list_uninstalled);
       },
       kActionTimeoutMs));
@@ -717,13 +741,17 @@ TEST_F(EndToEnd, DaemonLinesGoToTheLogNotTheList) {
   std::vector<std::wstring> names = phone_packages();  // starts the simulated daemon
   DeleteFileW(L"c:\\adb\\adb_sim_daemon.txt");
   ASSERT_TRUE(app.click(Button::list_all));
-  const std::wstring log = L"APP数量为： " + std::to_wstring(names.size()) +
-                           L"\r\n* daemon not running; starting now at tcp:5037\r\n"
-                           L"* daemon started successfully\r\n";
+  const std::wstring daemon =
+      L"\r\n* daemon not running; starting now at tcp:5037\r\n* daemon started successfully\r\n";
   std::wstring last;
   ASSERT_TRUE(app.wait_text(
-      Box::log, [&](const std::wstring& t) { return t == log; }, kActionTimeoutMs, &last))
-      << difference(log, last);
+      Box::log,
+      [&](const std::wstring& t) {
+        return t.size() > daemon.size() && t.substr(t.size() - daemon.size()) == daemon &&
+               is_count_and_summary(t.substr(0, t.size() - daemon.size()), names.size());
+      },
+      kActionTimeoutMs, &last))
+      << support::narrow(last);
   EXPECT_EQ(app.text(Box::list), as_listing(names));
   expect_clean_close(app, 0);
   DeleteFileW(L"c:\\adb\\adb_sim_daemon.txt");
@@ -944,6 +972,109 @@ TEST_F(EndToEnd, CriticalPackagesAreRemovedOnlyAfterYesAndNeverByTheBatch) {
   std::sort(removed.begin(), removed.end());
   EXPECT_EQ(state, removed);
   expect_clean_close(app, 3);
+}
+
+TEST_F(EndToEnd, RecommendExplainAndABatchThatAsksAboutCautionPackages) {
+  const Environment xiaomi{{L"TOLVEXA_ADB_VENDOR", L"xiaomi"}};
+  App app(tolvexa_exe(), xiaomi);
+  ASSERT_TRUE(app.ready()) << app.error();
+  std::vector<std::wstring> names = phone_packages(xiaomi);
+  ASSERT_GE(names.size(), 250u);
+
+  // 推荐卸载: a part of the phone's packages, in the phone's order, and what to do next.
+  app.set_text(Box::list, L"stale\r\n");
+  ASSERT_TRUE(app.click(Button::recommend));
+  std::wstring log;
+  ASSERT_TRUE(app.wait_text(
+      Box::log, [](const std::wstring& t) { return t.rfind(L"建议卸载的应用共 ", 0) == 0; },
+      kActionTimeoutMs, &log))
+      << support::narrow(log);
+  ASSERT_TRUE(app.wait_enabled(Button::recommend, true, kActionTimeoutMs));
+  std::vector<std::wstring> chosen = e2e::split_lines(app.text(Box::list));
+  ASSERT_GE(chosen.size(), 3u);
+  EXPECT_EQ(app.text(Box::log), L"建议卸载的应用共 " + std::to_wstring(chosen.size()) +
+                                    L" 个，已放入下方列表。请逐个看一遍，把想保留的应用所在的行删"
+                                    L"掉，再点“批量卸载”。");
+  size_t at = 0;
+  for (const std::wstring& name : chosen) {
+    auto found = std::find(names.begin() + at, names.end(), name);
+    ASSERT_NE(found, names.end()) << "not on the phone, or out of order: " << support::narrow(name);
+    at = found - names.begin() + 1;
+  }
+
+  // 查看说明 after it: one line per package, each marked as recommended.
+  ASSERT_TRUE(app.click(Button::explain));
+  std::wstring before = app.text(Box::log);
+  ASSERT_TRUE(app.wait_text(
+      Box::log,
+      [&](const std::wstring& t) { return e2e::split_lines(t).size() == chosen.size() + 1; },
+      5000, &log))
+      << support::narrow(log);
+  std::vector<std::wstring> explained = e2e::split_lines(log);
+  for (size_t i = 0; i < chosen.size(); ++i) {
+    const std::wstring& line = explained[i + 1];
+    EXPECT_EQ(line.rfind(chosen[i] + L"：", 0), 0u) << support::narrow(line);
+    EXPECT_NE(line.find(L"【建议卸载】"), std::wstring::npos) << support::narrow(line);
+  }
+
+  // The whole listing explained; the first package marked 谨慎 goes into a batch between two
+  // recommended ones.
+  list_all(app, names);
+  app.set_text(Box::log, L"");
+  ASSERT_TRUE(app.click(Button::explain));
+  ASSERT_TRUE(app.wait_text(
+      Box::log,
+      [&](const std::wstring& t) { return e2e::split_lines(t).size() == names.size(); }, 10000,
+      &log));
+  std::wstring caution, title;
+  for (const std::wstring& line : e2e::split_lines(log)) {
+    size_t mark = line.find(L"【谨慎】");
+    if (mark == std::wstring::npos) continue;
+    size_t colon = line.find(L"：");
+    caution = line.substr(0, colon);
+    title = line.substr(colon + 1, mark - colon - 1);
+    break;
+  }
+  ASSERT_FALSE(caution.empty()) << "the phone has no package marked 谨慎";
+  app.set_text(Box::list, as_listing({chosen[0], caution, chosen[1]}));
+  app.set_text(Box::log, L"");
+  ASSERT_TRUE(app.click(Button::batch));
+  MessageBoxInfo box = expect_message_box(app, L"是否批量卸载编辑框里的app");
+  ASSERT_TRUE(app.answer(box.hwnd, IDOK));
+  ASSERT_TRUE(app.wait_message_box(box, 10000)) << "no question about the caution package";
+  EXPECT_EQ(box.text, L"列表里有 1 个需要谨慎卸载的应用，卸载后部分功能会失效：\r\n" + caution +
+                          L"（" + title +
+                          L"）\r\n\r\n点“是”一并卸载它们；点“否”跳过它们，只卸载其余的应用；"
+                          L"点“取消”什么也不卸载。");
+  EXPECT_TRUE(box.has_yes && box.has_no && box.has_cancel);
+  EXPECT_EQ(box.default_button, IDNO);
+  EXPECT_EQ(GetWindow(box.hwnd, GW_OWNER), app.window());
+  ASSERT_TRUE(app.answer(box.hwnd, IDNO));
+  std::wstring expected = L"准备卸载APP...\r\n卸载: <" + chosen[0] +
+                          L"> 中，请稍后...\r\nSuccess\r\n\r\n卸载: <" + caution +
+                          L"> 中，请稍后...\r\n" + caution + L"（" + title +
+                          L"）需要谨慎卸载，已跳过。如确需卸载，请用“卸载”按钮单独卸载。\r\n卸载: <" +
+                          chosen[1] + L"> 中，请稍后...\r\nSuccess\r\n\r\n完成...\r\n";
+  ASSERT_TRUE(app.wait_text(
+      Box::log, [&](const std::wstring& t) { return t == expected; }, 3 * kActionTimeoutMs, &log))
+      << difference(expected, log);
+  EXPECT_EQ(support::read_file(kStateFile),
+            support::narrow(chosen[0]) + "\r\n" + support::narrow(chosen[1]) + "\r\n");
+
+  // Yes removes it too.
+  ASSERT_TRUE(app.wait_enabled(Button::batch, true, kActionTimeoutMs));
+  app.set_text(Box::list, caution + L"\r\n");
+  ASSERT_TRUE(app.click(Button::batch));
+  box = expect_message_box(app, L"是否批量卸载编辑框里的app");
+  ASSERT_TRUE(app.answer(box.hwnd, IDOK));
+  ASSERT_TRUE(app.wait_message_box(box, 10000));
+  ASSERT_TRUE(app.answer(box.hwnd, IDYES));
+  ASSERT_TRUE(app.wait_text(
+      Box::log, [](const std::wstring& t) { return t.find(L"完成...") != std::wstring::npos; },
+      kActionTimeoutMs, &log));
+  EXPECT_NE(log.find(L"Success"), std::wstring::npos) << support::narrow(log);
+  EXPECT_NE(support::read_file(kStateFile).find(support::narrow(caution)), std::string::npos);
+  expect_clean_close(app, 4);
 }
 
 // Whether the box shows its last line: the first visible line, plus as many lines as the box

@@ -28,7 +28,9 @@ const std::wstring kBatchQuestion = L"是否批量卸载编辑框里的app";
 // Every message the program may show; anything else is an error box.
 const std::set<std::wstring> kKnownMessages = {L"还没填写包名呢...", L"包名含有不能使用的字符",
                                                L"没有包名呢", kBatchQuestion,
-                                               L"请在执行按钮后的编辑框填写筛选的内容"};
+                                               L"请在执行按钮后的编辑框填写筛选的内容",
+                                               L"列表和包名框都是空的。请先点“看所有包”或“推荐卸载”"
+                                               L"列出手机上的应用，或在包名框里填写包名，再点“查看说明”。"};
 
 using e2e::kStateFile;
 using e2e::standin;
@@ -73,7 +75,7 @@ class Monkey {
   void step() {
     if (answer_open_box()) return;
     release_finished();
-    switch (pick(14)) {
+    switch (pick(16)) {
       case 0:
       case 1: app_.set_text(Box::name, some_name()); break;
       case 2: app_.set_text(Box::list, some_list()); break;
@@ -89,7 +91,9 @@ class Monkey {
       case 12:
         if (pick(10) == 0) app_.click(Button::driver);
         break;
-      case 13: break;  // a pause
+      case 13: app_.click(Button::recommend); break;
+      case 14: app_.click(Button::explain); break;
+      case 15: break;  // a pause
     }
   }
 
@@ -99,7 +103,7 @@ class Monkey {
         [&] {
           answer_open_box();
           for (Button id : {Button::list_all, Button::uninstall, Button::connect, Button::restore,
-                            Button::batch})
+                            Button::batch, Button::recommend})
             if (!app_.enabled(id)) return false;
           return app_.message_boxes().empty();
         },
