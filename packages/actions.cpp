@@ -166,8 +166,8 @@ bool run_listing(View& view, Commands& commands, Button button, std::string_view
 void finish_listing(View& view, Button button, const RunResult& result, const Listing& listing,
                     std::string_view said) {
   // The hint looks at adb's own words only: a package may be called com.x.offlinemaps.
-  std::string notes = listing.talk + lines_after(result, listing.talk, HintSource::other,
-                                                 listing.talk);
+  std::string notes =
+      listing.talk + lines_after(result, listing.talk, HintSource::other, listing.talk);
   if (!notes.empty())
     view.set_content(Box::log, said.empty() ? notes : concat_text(said, kLineBreak, notes));
   else if (!said.empty())
@@ -183,8 +183,8 @@ std::string summary_line(const std::vector<std::string>& names) {
     ++counts[info ? static_cast<int>(info->removal) : 4];
   }
   std::string line(msg::kSummaryRecommended);
-  const std::string_view after[] = {msg::kSummaryOptional, msg::kSummaryCaution,
-                                    msg::kSummaryKeep, msg::kSummaryUnknown, msg::kSummaryEnd};
+  const std::string_view after[] = {msg::kSummaryOptional, msg::kSummaryCaution, msg::kSummaryKeep,
+                                    msg::kSummaryUnknown, msg::kSummaryEnd};
   for (int i = 0; i < 5; ++i) line.append(to_text(counts[i])).append(after[i]);
   return line;
 }
@@ -232,8 +232,8 @@ Answer ask_about_caution(View& view, const TextArray& items) {
       names += caution_text(item, *info, msg::kCautionClose) + std::string(kLineBreak);
   }
   if (n == 0) return Answer::yes;
-  std::string question = concat_text(msg::kCautionBatchBefore, to_text(n),
-                                     msg::kCautionBatchAfterCount) + names;
+  std::string question =
+      concat_text(msg::kCautionBatchBefore, to_text(n), msg::kCautionBatchAfterCount) + names;
   if (n > kNamesShown)
     question += concat_text(msg::kCautionBatchMore, to_text(n), msg::kCautionBatchMoreAfter);
   question += msg::kCautionBatchChoices;
@@ -316,8 +316,7 @@ void filter_packages(View& view) {
   std::string kept;
   int n = 0;
   for (const std::string& line : lines) {
-    if (find_text(line, filter) == -1 && !(by_description && described_by(line, filter)))
-      continue;
+    if (find_text(line, filter) == -1 && !(by_description && described_by(line, filter))) continue;
     kept += line;
     kept += kLineBreak;
     ++n;

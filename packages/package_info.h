@@ -14,7 +14,7 @@ enum class Removal {
 };
 
 struct PackageInfo {
-  std::string_view name;   // for a prefix entry, the prefix
+  std::string_view name;  // for a prefix entry, the prefix
   Removal removal;
   std::string_view title;  // the Chinese name a user knows it by, code page 936
   std::string_view use;    // what it does and what is lost without it, one sentence

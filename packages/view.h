@@ -23,9 +23,9 @@ enum class Box { log, name, list };
 
 /// The kinds of message box the actions show.
 enum class MessageKind {
-  ok,              // a message with one OK button
-  ok_cancel,       // a question answered with OK or Cancel
-  yes_no_warning,  // a warning answered with Yes or No, No the default
+  ok,                     // a message with one OK button
+  ok_cancel,              // a question answered with OK or Cancel
+  yes_no_warning,         // a warning answered with Yes or No, No the default
   yes_no_cancel_warning,  // a warning answered with Yes, No or Cancel, No the default
 };
 /// How the user closed a message box. Esc and the close box answer Cancel (or No).

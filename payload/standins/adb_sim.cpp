@@ -81,8 +81,8 @@ constexpr Listing listing(const char* vendor, const char* const (&names)[N]) {
 }
 
 const Listing kListings[] = {
-    listing("xiaomi", kXiaomiPackages), listing("huawei", kHuaweiPackages),
-    listing("oppo", kOppoPackages),     listing("vivo", kVivoPackages),
+    listing("xiaomi", kXiaomiPackages),   listing("huawei", kHuaweiPackages),
+    listing("oppo", kOppoPackages),       listing("vivo", kVivoPackages),
     listing("samsung", kSamsungPackages),
 };
 

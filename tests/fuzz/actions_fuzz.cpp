@@ -206,8 +206,8 @@ void check_batch(const std::string& list) {
     } else if (removal_is(item, Removal::keep)) {
       std::string name = item.substr(item.find_first_not_of(' '));
       name = name.substr(0, name.find_last_not_of(' ') + 1);
-      log += name + std::string(msg::kCriticalBefore) + std::string(find_package_info(item)->title) +
-             std::string(msg::kCriticalSkippedAfter);
+      log += name + std::string(msg::kCriticalBefore) +
+             std::string(find_package_info(item)->title) + std::string(msg::kCriticalSkippedAfter);
     } else {
       ran.push_back(kUninstallPrefix + item);
       log += "\r\n";  // the fake command prints nothing

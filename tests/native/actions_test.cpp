@@ -18,8 +18,8 @@ std::string item_line(const std::string& item) {
 // The count line of a listing of n packages the program does not know, and its summary.
 std::string count_of_unknown(int n) {
   return "APP数量为： " + std::to_string(n) +
-         "\r\n其中建议卸载 0 个，可以卸载 0 个，谨慎 0 个，不要卸载 0 个，未收录 " + std::to_string(n) +
-         " 个。";
+         "\r\n其中建议卸载 0 个，可以卸载 0 个，谨慎 0 个，不要卸载 0 个，未收录 " +
+         std::to_string(n) + " 个。";
 }
 
 struct Actions : ::testing::Test {
@@ -84,9 +84,8 @@ TEST_F(Actions, ListingThatCannotRunOrIsCutShortSaysSo) {
                              true, true};
   list_packages(view, commands, Button::list_all, kList);
   EXPECT_EQ(view.box(Box::list), "a\r\nb\r\nc\r\nd\r\ne\r\n");
-  EXPECT_EQ(view.box(Box::log), gbk(count_of_unknown(5) +
-                                    "\r\n输出超过 64 MB，其余部分已略去。\r\n"
-                                    "命令在 120 秒内没有结束，已停止。\r\n"));
+  EXPECT_EQ(view.box(Box::log), gbk(count_of_unknown(5) + "\r\n输出超过 64 MB，其余部分已略去。\r\n"
+                                                          "命令在 120 秒内没有结束，已停止。\r\n"));
   EXPECT_FALSE(view.disabled(Button::list_all));
 }
 

@@ -30,9 +30,9 @@ class FakeView : public View {
     bool owned;
   };
   std::vector<Message> messages;
-  Answer message_answer = Answer::ok;  // what show_message returns
+  Answer message_answer = Answer::ok;   // what show_message returns
   std::vector<Answer> answers_in_turn;  // when not empty, the answers of the next boxes first
-  std::vector<std::string> calls;      // e.g. "disable 2", "append 0 <text>"
+  std::vector<std::string> calls;       // e.g. "disable 2", "append 0 <text>"
   bool closed_ = false;
 
  private:

@@ -19,8 +19,7 @@ const std::string kUnknown = "com.example.nobody.knows";
 std::vector<std::string> names_of(Removal removal, size_t n) {
   std::vector<std::string> names;
   for (int i = 0; i < package_info_exact_count() && names.size() < n; ++i)
-    if (package_info_entry(i).removal == removal)
-      names.emplace_back(package_info_entry(i).name);
+    if (package_info_entry(i).removal == removal) names.emplace_back(package_info_entry(i).name);
   EXPECT_EQ(names.size(), n) << "too few entries of the class";
   return names;
 }
@@ -50,15 +49,16 @@ struct Guidance : ::testing::Test {
 
 TEST_F(Guidance, ListingCountsEachClassAfterItsCountLine) {
   // Phone order, mixed: 3 recommended, 2 optional, 1 caution, 1 keep, 2 unknown.
-  std::vector<std::string> phone = {optional[0],      recommended[2], kUnknown,
-                                    caution[0],       recommended[0], keep[0],
-                                    kUnknown + "2",   optional[1],    recommended[1]};
+  std::vector<std::string> phone = {optional[0],    recommended[2], kUnknown,
+                                    caution[0],     recommended[0], keep[0],
+                                    kUnknown + "2", optional[1],    recommended[1]};
   commands.answers[kList] = "* daemon started successfully\r\n" + packages(phone);
   list_packages(view, commands, Button::list_all, kList);
   EXPECT_EQ(view.box(Box::list), lines(phone));
-  EXPECT_EQ(view.box(Box::log),
-            gbk("APP数量为： 9\r\n其中建议卸载 3 个，可以卸载 2 个，谨慎 1 个，不要卸载 1 个，未收录 2 个。"
-                "\r\n* daemon started successfully\r\n"));
+  EXPECT_EQ(
+      view.box(Box::log),
+      gbk("APP数量为： 9\r\n其中建议卸载 3 个，可以卸载 2 个，谨慎 1 个，不要卸载 1 个，未收录 2 个。"
+          "\r\n* daemon started successfully\r\n"));
 }
 
 TEST_F(Guidance, RecommendListsOnlyRecommendedPackagesInThePhonesOrder) {
@@ -109,8 +109,7 @@ TEST_F(Guidance, ExplainGivesOneLinePerPackageInOneAppend) {
   } rows[] = {
       {"list lines, blanks and CRs dropped", "", "ignored",
        caution[0] + "\r\n\r\n  " + kUnknown + " \r\r\n", known_line + unknown_line},
-      {"after a log line without a line end", "APP", "", kUnknown,
-       "APP\r\n" + unknown_line},
+      {"after a log line without a line end", "APP", "", kUnknown, "APP\r\n" + unknown_line},
       {"the name box when the list is empty", "done\r\n", " " + caution[0] + " ", "",
        "done\r\n" + known_line},
       {"the name box when the list holds only blank lines", "", kUnknown, "\r\n \r\n",
@@ -200,8 +199,9 @@ TEST_F(Guidance, BatchAsksOnceAboutCautionPackages) {
   std::string question = gbk("列表里有 11 个需要谨慎卸载的应用，卸载后部分功能会失效：\r\n");
   for (int i = 0; i < 10; ++i)
     question += caution[i] + gbk("（") + std::string(info(caution[i]).title) + gbk("）\r\n");
-  question += gbk("等 11 个\r\n\r\n点“是”一并卸载它们；点“否”跳过它们，只卸载其余的应用；"
-                  "点“取消”什么也不卸载。");
+  question +=
+      gbk("等 11 个\r\n\r\n点“是”一并卸载它们；点“否”跳过它们，只卸载其余的应用；"
+          "点“取消”什么也不卸载。");
   auto skip_line = [&](const std::string& name) {
     return name + gbk("（") + std::string(info(name).title) +
            gbk("）需要谨慎卸载，已跳过。如确需卸载，请用“卸载”按钮单独卸载。\r\n");

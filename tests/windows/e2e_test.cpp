@@ -101,8 +101,8 @@ std::string boxes(const App& app) {
 bool is_count_and_summary(const std::wstring& log, size_t n) {
   std::wstring count = kListCount + std::to_wstring(n) + L"\r\n";
   if (log.compare(0, count.size(), count) != 0) return false;
-  const wchar_t* parts[] = {L"其中建议卸载 ", L" 个，可以卸载 ", L" 个，谨慎 ", L" 个，不要卸载 ",
-                            L" 个，未收录 ",   L" 个。"};
+  const wchar_t* parts[] = {L"其中建议卸载 ",  L" 个，可以卸载 ", L" 个，谨慎 ",
+                            L" 个，不要卸载 ", L" 个，未收录 ",   L" 个。"};
   size_t at = count.size(), sum = 0;
   for (int i = 0; i < 6; ++i) {
     std::wstring part = parts[i];
@@ -319,10 +319,9 @@ TEST_F(EndToEnd, KeysMoveTheFocusAndEscCloses) {
   ASSERT_TRUE(support::wait_until(focus_on(Box::name), 5000)) << "the name box has no focus";
 
   // One round from the name box; the hidden 已卸载包 is passed over.
-  const Control forward[] = {Box::list,       Button::filter,    Button::list_all,
-                             Button::recommend, Button::explain,  Button::driver,
-                             Button::connect,   Button::restore,  Button::batch,
-                             Box::log,          Button::uninstall, Box::name};
+  const Control forward[] = {Box::list,       Button::filter, Button::list_all,  Button::recommend,
+                             Button::explain, Button::driver, Button::connect,   Button::restore,
+                             Button::batch,   Box::log,       Button::uninstall, Box::name};
   for (Control id : forward) {
     app.press_key(VK_TAB);
     ASSERT_TRUE(support::wait_until(focus_on(id), 3000))
@@ -1007,8 +1006,8 @@ TEST_F(EndToEnd, RecommendExplainAndABatchThatAsksAboutCautionPackages) {
   std::wstring before = app.text(Box::log);
   ASSERT_TRUE(app.wait_text(
       Box::log,
-      [&](const std::wstring& t) { return e2e::split_lines(t).size() == chosen.size() + 1; },
-      5000, &log))
+      [&](const std::wstring& t) { return e2e::split_lines(t).size() == chosen.size() + 1; }, 5000,
+      &log))
       << support::narrow(log);
   std::vector<std::wstring> explained = e2e::split_lines(log);
   for (size_t i = 0; i < chosen.size(); ++i) {
@@ -1023,9 +1022,8 @@ TEST_F(EndToEnd, RecommendExplainAndABatchThatAsksAboutCautionPackages) {
   app.set_text(Box::log, L"");
   ASSERT_TRUE(app.click(Button::explain));
   ASSERT_TRUE(app.wait_text(
-      Box::log,
-      [&](const std::wstring& t) { return e2e::split_lines(t).size() == names.size(); }, 10000,
-      &log));
+      Box::log, [&](const std::wstring& t) { return e2e::split_lines(t).size() == names.size(); },
+      10000, &log));
   std::wstring caution, title;
   for (const std::wstring& line : e2e::split_lines(log)) {
     size_t mark = line.find(L"【谨慎】");
@@ -1050,11 +1048,11 @@ TEST_F(EndToEnd, RecommendExplainAndABatchThatAsksAboutCautionPackages) {
   EXPECT_EQ(box.default_button, IDNO);
   EXPECT_EQ(GetWindow(box.hwnd, GW_OWNER), app.window());
   ASSERT_TRUE(app.answer(box.hwnd, IDNO));
-  std::wstring expected = L"准备卸载APP...\r\n卸载: <" + chosen[0] +
-                          L"> 中，请稍后...\r\nSuccess\r\n\r\n卸载: <" + caution +
-                          L"> 中，请稍后...\r\n" + caution + L"（" + title +
-                          L"）需要谨慎卸载，已跳过。如确需卸载，请用“卸载”按钮单独卸载。\r\n卸载: <" +
-                          chosen[1] + L"> 中，请稍后...\r\nSuccess\r\n\r\n完成...\r\n";
+  std::wstring expected =
+      L"准备卸载APP...\r\n卸载: <" + chosen[0] + L"> 中，请稍后...\r\nSuccess\r\n\r\n卸载: <" +
+      caution + L"> 中，请稍后...\r\n" + caution + L"（" + title +
+      L"）需要谨慎卸载，已跳过。如确需卸载，请用“卸载”按钮单独卸载。\r\n卸载: <" + chosen[1] +
+      L"> 中，请稍后...\r\nSuccess\r\n\r\n完成...\r\n";
   ASSERT_TRUE(app.wait_text(
       Box::log, [&](const std::wstring& t) { return t == expected; }, 3 * kActionTimeoutMs, &log))
       << difference(expected, log);

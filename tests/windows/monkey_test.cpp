@@ -26,11 +26,14 @@ using e2e::MessageBoxInfo;
 
 const std::wstring kBatchQuestion = L"是否批量卸载编辑框里的app";
 // Every message the program may show; anything else is an error box.
-const std::set<std::wstring> kKnownMessages = {L"还没填写包名呢...", L"包名含有不能使用的字符",
-                                               L"没有包名呢", kBatchQuestion,
-                                               L"请在执行按钮后的编辑框填写筛选的内容",
-                                               L"列表和包名框都是空的。请先点“看所有包”或“推荐卸载”"
-                                               L"列出手机上的应用，或在包名框里填写包名，再点“查看说明”。"};
+const std::set<std::wstring> kKnownMessages = {
+    L"还没填写包名呢...",
+    L"包名含有不能使用的字符",
+    L"没有包名呢",
+    kBatchQuestion,
+    L"请在执行按钮后的编辑框填写筛选的内容",
+    L"列表和包名框都是空的。请先点“看所有包”或“推荐卸载”"
+    L"列出手机上的应用，或在包名框里填写包名，再点“查看说明”。"};
 
 using e2e::kStateFile;
 using e2e::standin;
