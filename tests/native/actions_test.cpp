@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "packages/package_info.h"
 #include "tests/native/fakes.h"
 
 namespace {
@@ -14,6 +15,9 @@ const std::string kBatchStart = "准备卸载APP...\r\n";
 std::string item_line(const std::string& item) {
   return gbk("卸载: <") + item + gbk("> 中，请稍后...\r\n");
 }
+
+// The Chinese name the package information gives a package.
+std::string title_of(const char* name) { return std::string(find_package_info(name)->title); }
 
 // The count line of a listing of n packages the program does not know, and its summary.
 std::string count_of_unknown(int n) {
@@ -274,8 +278,8 @@ TEST_F(Actions, CommandsThatFailOrAreCutShortSayWhatHappened) {
 
 TEST_F(Actions, CriticalPackageIsRemovedOnlyAfterYes) {
   const std::string question =
-      gbk("com.miui.home 是手机的关键组件（桌面），卸载后手机可能无法正常使用，甚至无法开机。\r\n"
-          "确定要卸载吗？");
+      "com.miui.home" + gbk(" 是手机的关键组件（") + title_of("com.miui.home") +
+      gbk("），卸载后手机可能无法正常使用，甚至无法开机。\r\n确定要卸载吗？");
   for (Answer answer : {Answer::no, Answer::yes}) {
     SCOPED_TRACE(answer == Answer::yes ? "yes" : "no");
     view = FakeView();
@@ -436,11 +440,11 @@ TEST_F(Actions, BatchSkipsCriticalPackagesAndGoesOnAfterFailures) {
   EXPECT_EQ(
       view.box(Box::log),
       gbk(kBatchStart) + item_line("com.miui.video") + gbk("无法运行命令：拒绝访问。\r\n") +
-          item_line("com.miui.home") + gbk("com.miui.home 是手机的关键组件（桌面") + skip_tail +
-          item_line(" com.miui.securitycenter ") +
-          gbk("com.miui.securitycenter 是手机的关键组件（手机管家") + skip_tail +
-          item_line("com.miui.Home") + "\r\n" + item_line("com.miui.notes") +
-          "error: device offline\r\n\r\n" +
+          item_line("com.miui.home") + "com.miui.home" + gbk(" 是手机的关键组件（") +
+          title_of("com.miui.home") + skip_tail + item_line(" com.miui.securitycenter ") +
+          "com.miui.securitycenter" + gbk(" 是手机的关键组件（") +
+          title_of("com.miui.securitycenter") + skip_tail + item_line("com.miui.Home") + "\r\n" +
+          item_line("com.miui.notes") + "error: device offline\r\n\r\n" +
           gbk("提示：手机处于离线状态。请拔下数据线再重新插上；仍不行时，请在“开发者选项”中撤销USB调试授权，"
               "然后重新连接。\r\n完成...\r\n"));
 }

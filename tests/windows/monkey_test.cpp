@@ -246,9 +246,9 @@ TEST_F(Faults, ImpatientUseEndsEveryActionAndLeavesThePhoneAsTheCommandsSaid) {
   unsigned seed =
       static_cast<unsigned>(env_int("TOLVEXA_MONKEY_SEED", static_cast<int>(GetTickCount())));
   std::printf("monkey: %d s, seed %u (TOLVEXA_MONKEY_SEED repeats a run)\n", seconds, seed);
-  std::vector<std::wstring> pool = {
-      L"com.miui.video",    L"com.miui.player",     L"com.tencent.mm",    L"com.sina.weibo",
-      L"com.taobao.taobao", L"com.baidu.searchbox", L"com.xiaomi.market", L"com.miui.weather2"};
+  std::vector<std::wstring> pool = {L"com.miui.video", L"com.miui.player",   L"com.tencent.mm",
+                                    L"com.sina.weibo", L"com.taobao.taobao", L"com.baidu.searchbox",
+                                    L"com.miui.notes", L"com.miui.weather2"};
 
   App app(tolvexa_exe(),
           Environment{{L"TOLVEXA_ADB_DELAY_MS", L"0"}, {L"TOLVEXA_ADB_DELAY_MAX_MS", L"400"}});
