@@ -50,7 +50,7 @@ class MainWindow {
   int scale(int pixels) const { return MulDiv(pixels, dpi_, 96); }
 
   HWND hwnd_ = nullptr;
-  HWND buttons_[10] = {};
+  HWND buttons_[12] = {};
   HWND boxes_[3] = {};
   bool destroyed_ = false;
   UINT dpi_ = 96;

@@ -43,14 +43,14 @@ const ButtonRow kButtons[] = {
      {3, 5, 64, 24},
      Font::gui,
      true,
-     9,  // 按钮5
+     11,  // 按钮5
      [](MainWindow& w) { connect_device(w.view(), w.commands()); }},
     {Button::driver,
      L"通用驱动",
      {3, 39, 64, 24},
      Font::gui,
      true,
-     8,  // 按钮4
+     10,  // 按钮4
      [](MainWindow& w) {
        if (Failure failure = launch_driver_installer())
          report_driver_failure(w.view(), failure->describe());
@@ -67,7 +67,7 @@ const ButtonRow kButtons[] = {
      {576, 176, 64, 20},
      Font::gui,
      true,
-     11,  // 按钮7
+     13,  // 按钮7
      [](MainWindow& w) { restore_package(w.view(), w.commands()); }},
     {Button::filter,
      L"筛选",
@@ -99,12 +99,26 @@ const ButtonRow kButtons[] = {
      true,
      7,
      [](MainWindow& w) { explain_packages(w.view()); }},
+    {Button::list_removed,
+     L"已卸载的",
+     {3, 392, 64, 24},
+     Font::gui,
+     true,
+     8,
+     [](MainWindow& w) { list_removed_packages(w.view(), w.commands()); }},
+    {Button::batch_restore,
+     L"批量恢复",
+     {3, 424, 64, 24},
+     Font::gui,
+     true,
+     9,
+     [](MainWindow& w) { batch_restore(w.view(), w.commands()); }},
     {Button::list_uninstalled,
      L"已卸载包",
      {3, 296, 64, 24},
      Font::gui,
      false,
-     10,  // 按钮6
+     12,  // 按钮6
      [](MainWindow& w) {
        list_packages(w.view(), w.commands(), Button::list_uninstalled, adb::kListAllPackages);
      }},
@@ -113,7 +127,7 @@ const ButtonRow kButtons[] = {
      {3, 476, 64, 24},
      Font::small,
      true,
-     12,  // 按钮8
+     14,  // 按钮8
      [](MainWindow& w) { batch_uninstall(w.view(), w.commands()); }},
 };
 

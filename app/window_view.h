@@ -31,6 +31,7 @@ class WindowCommands : public Commands {
   explicit WindowCommands(const View& view);
   RunResult run(std::string_view command_line) override;
   void wait(int milliseconds) override;
+  std::string adb_port_holder() override;
 
  private:
   const View& view_;  // not owned

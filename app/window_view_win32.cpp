@@ -4,6 +4,7 @@
 
 #include "app/main_window.h"
 #include "exec/encoding.h"
+#include "exec/port.h"
 #include "exec/runner.h"
 #include "exec/wait.h"
 
@@ -88,6 +89,8 @@ Answer WindowView::show_message(std::string_view text, MessageKind kind, bool ow
     default: return Answer::cancel;
   }
 }
+
+std::string WindowCommands::adb_port_holder() { return ::adb_port_holder(); }
 
 WindowCommands::WindowCommands(const View& view) : view_(view) {
   // The tests shorten the time limit to see it work; nothing else sets this.

@@ -75,6 +75,7 @@ add_library(tolvexa_win STATIC
   exec/wait_win32.cpp
   exec/runner_win32.cpp
   exec/process_win32.cpp
+  exec/port_win32.cpp
   payload/catalogue_win32.cpp
   payload/deploy_win32.cpp
   payload/driver_win32.cpp

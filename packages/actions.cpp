@@ -1,5 +1,6 @@
 #include "packages/actions.h"
 
+#include <unordered_set>
 #include <vector>
 
 #include "packages/hints.h"
@@ -63,13 +64,26 @@ Removal removal_of(std::string_view name, Removal unknown) {
   return info ? info->removal : unknown;
 }
 
+// The hint for what adb said, on a line of its own; for another adb on the PC, with the name
+// of the program that holds the port when the system tells it.
+std::string hint_line(std::string_view output, HintSource source, Commands& commands) {
+  std::string_view hint = hint_for(output, source);
+  if (hint.empty()) return {};
+  std::string line = concat_text(msg::kHintPrefix, hint);
+  if (hint == msg::kHintOtherAdb) {
+    std::string holder = commands.adb_port_holder();
+    if (!holder.empty())
+      line += concat_text(msg::kHintOtherAdbHolderBefore, holder, msg::kHintOtherAdbHolderAfter);
+    line += msg::kHintOtherAdbAdvice;
+  }
+  return line.append(kLineBreak);
+}
+
 // The log lines after a command's output: the hint for what adb said, then what the runner
 // had to cut short. They start on a line of their own after `before`.
 std::string lines_after(const RunResult& result, std::string_view hint_text, HintSource source,
-                        std::string_view before) {
-  std::string lines;
-  std::string_view hint = hint_for(hint_text, source);
-  if (!hint.empty()) lines.append(msg::kHintPrefix).append(hint).append(kLineBreak);
+                        std::string_view before, Commands& commands) {
+  std::string lines = hint_line(hint_text, source, commands);
   if (result.truncated) lines += msg::kTruncated;
   if (result.timed_out) lines += msg::kTimedOut;
   if (!lines.empty() && !before.empty() && !ends_with_line_break(before))
@@ -80,10 +94,10 @@ std::string lines_after(const RunResult& result, std::string_view hint_text, Hin
 // What the log shows for one command: its output, then the lines after it; or why it could
 // not be started. `output_end` is appended to the output ("\r\n", or nothing for connect).
 std::string logged_result(const RunResult& result, HintSource source, std::string_view before,
-                          std::string_view output_end) {
+                          std::string_view output_end, Commands& commands) {
   if (!result.failure.empty()) return concat_text(msg::kCannotRun, result.failure, kLineBreak);
   std::string text = concat_text(result.output, output_end);
-  return text + lines_after(result, result.output, source, text.empty() ? before : text);
+  return text + lines_after(result, result.output, source, text.empty() ? before : text, commands);
 }
 
 bool finished(const RunResult& result) { return result.failure.empty() && !result.timed_out; }
@@ -122,7 +136,8 @@ bool run_on_named_package(View& view, Commands& commands, Button button, bool gu
   view.set_content(Box::log, progress);
   result = commands.run(concat_text(command_prefix, name));
   if (view.closed()) return false;
-  view.append_text(Box::log, logged_result(result, HintSource::other, progress, kLineBreak));
+  view.append_text(Box::log,
+                   logged_result(result, HintSource::other, progress, kLineBreak, commands));
   view.set_disabled(button, false);
   return true;
 }
@@ -156,18 +171,18 @@ bool run_listing(View& view, Commands& commands, Button button, std::string_view
   result = commands.run(command_line);
   if (view.closed()) return false;
   if (result.failure.empty()) return true;
-  view.set_content(Box::log, logged_result(result, HintSource::other, "", ""));
+  view.set_content(Box::log, logged_result(result, HintSource::other, "", "", commands));
   view.set_disabled(button, false);
   return false;
 }
 
 // Sets the log to the action's own lines, then adb's talk and the hint for it; leaves the log
 // as it was when there is nothing to say. Enables the button again.
-void finish_listing(View& view, Button button, const RunResult& result, const Listing& listing,
-                    std::string_view said) {
+void finish_listing(View& view, Commands& commands, Button button, const RunResult& result,
+                    const Listing& listing, std::string_view said) {
   // The hint looks at adb's own words only: a package may be called com.x.offlinemaps.
   std::string notes =
-      listing.talk + lines_after(result, listing.talk, HintSource::other, listing.talk);
+      listing.talk + lines_after(result, listing.talk, HintSource::other, listing.talk, commands);
   if (!notes.empty())
     view.set_content(Box::log, said.empty() ? notes : concat_text(said, kLineBreak, notes));
   else if (!said.empty())
@@ -262,7 +277,7 @@ void list_packages(View& view, Commands& commands, Button button, std::string_vi
   std::string said;
   if (n > 3)
     said = concat_text(msg::kListCountPrefix, to_text(n), kLineBreak) + summary_line(listing.names);
-  finish_listing(view, button, result, listing, said);
+  finish_listing(view, commands, button, result, listing, said);
 }
 
 void recommend_packages(View& view, Commands& commands) {
@@ -280,7 +295,67 @@ void recommend_packages(View& view, Commands& commands) {
                        msg::kRecommendCountAfter);
   else if (!listing.names.empty())
     said = msg::kRecommendNone;
-  finish_listing(view, Button::recommend, result, listing, said);
+  finish_listing(view, commands, Button::recommend, result, listing, said);
+}
+
+void list_removed_packages(View& view, Commands& commands) {
+  RunResult all;
+  if (!run_listing(view, commands, Button::list_removed, adb::kListAllPackages, all)) return;
+  RunResult installed = commands.run(adb::kListPackages);
+  if (view.closed()) return;
+  if (!installed.failure.empty()) {
+    view.set_content(Box::log, logged_result(installed, HintSource::other, "", "", commands));
+    view.set_disabled(Button::list_removed, false);
+    return;
+  }
+  Listing with = read_listing(all.output), without = read_listing(installed.output);
+  Listing removed;
+  removed.talk = with.talk + without.talk;
+  // Only a whole listing of what is installed can tell what is not: one that was cut short,
+  // or a phone that went away between the two commands, would make everything look removed.
+  bool whole = !without.names.empty() && !installed.timed_out && !installed.truncated;
+  if (whole) {
+    // Each name goes into the set as it is taken, so a name listed twice is taken once.
+    std::unordered_set<std::string> present(without.names.begin(), without.names.end());
+    for (const std::string& name : with.names)
+      if (present.insert(name).second) removed.names.push_back(name);
+  }
+  if (!removed.names.empty()) view.append_text(Box::list, as_lines(removed.names));
+  int n = static_cast<int>(removed.names.size());
+  std::string said;
+  if (n > 3)
+    said = concat_text(msg::kListCountPrefix, to_text(n), kLineBreak) + summary_line(removed.names);
+  else if (n == 0 && whole)
+    said = msg::kRemovedNone;
+  RunResult both = all;
+  both.timed_out = all.timed_out || installed.timed_out;
+  both.truncated = all.truncated || installed.truncated;
+  finish_listing(view, commands, Button::list_removed, both, removed, said);
+}
+
+void batch_restore(View& view, Commands& commands) {
+  if (compare_bytes(view.read_content(Box::list), "") == 0) {
+    view.show_message(msg::kEmptyListMessage, MessageKind::ok, false);
+    return;
+  }
+  if (view.show_message(msg::kBatchRestoreQuestion, MessageKind::ok_cancel, false) != Answer::ok)
+    return;
+  view.set_content(Box::log, msg::kBatchRestoreStart);
+  view.set_disabled(Button::batch_restore, true);
+  for (const std::string& item : split_text(view.read_content(Box::list), kLineBreak)) {
+    std::string progress = concat_text(msg::kRestoreItemBefore, item, msg::kBatchItemAfter);
+    view.append_text(Box::log, progress);
+    if (std::string_view skipped = skipped_line(item); !skipped.empty()) {
+      view.append_text(Box::log, skipped);
+      continue;
+    }
+    RunResult result = commands.run(concat_text(adb::kRestorePrefix, item));
+    if (view.closed()) return;
+    view.append_text(Box::log,
+                     logged_result(result, HintSource::other, progress, kLineBreak, commands));
+  }
+  view.set_disabled(Button::batch_restore, false);
+  view.append_text(Box::log, msg::kDone);
 }
 
 void explain_packages(View& view) {
@@ -344,7 +419,8 @@ void connect_device(View& view, Commands& commands) {
   view.set_content(Box::log, msg::kConnectProgress);
   RunResult result = commands.run(adb::kDevices);
   if (view.closed()) return;
-  view.append_text(Box::log, logged_result(result, HintSource::connect, msg::kConnectProgress, ""));
+  view.append_text(Box::log,
+                   logged_result(result, HintSource::connect, msg::kConnectProgress, "", commands));
   view.set_disabled(Button::connect, false);
 }
 
@@ -381,7 +457,8 @@ void batch_uninstall(View& view, Commands& commands) {
     }
     RunResult result = commands.run(concat_text(adb::kUninstallPrefix, item));
     if (view.closed()) return;
-    view.append_text(Box::log, logged_result(result, HintSource::other, progress, kLineBreak));
+    view.append_text(Box::log,
+                     logged_result(result, HintSource::other, progress, kLineBreak, commands));
     commands.wait(1000);
     if (view.closed()) return;
   }

@@ -39,6 +39,13 @@ void connect_device(View& view, Commands& commands);
 /// some users need, one more question decides: remove them too, skip them, or stop.
 void batch_uninstall(View& view, Commands& commands);
 
+/// Lists the packages removed for user 0 that the phone can still restore: those of the
+/// listing with uninstalled packages that the plain listing lacks, in the phone's order.
+void list_removed_packages(View& view, Commands& commands);
+
+/// After a confirmation, restores every package named in the list box, one per line.
+void batch_restore(View& view, Commands& commands);
+
 /// Tells at start-up that adb could not be written to c:\adb, with the system's reason and
 /// what to do next.
 void report_deploy_failure(View& view, std::string_view reason);

@@ -31,7 +31,7 @@ bool lists_no_device(std::string_view output) {
 }
 
 struct Case {
-  std::string_view patterns[3];
+  std::string_view patterns[6];
   std::string_view hint;
 };
 
@@ -39,11 +39,19 @@ struct Case {
 const Case kCases[] = {
     {{"no devices/emulators found", "no devices found"}, msg::kHintNoPhone},
     {{"unauthorized"}, msg::kHintUnauthorized},
+    {{"authorizing"}, msg::kHintAuthorizing},
     {{"offline"}, msg::kHintOffline},
     {{"more than one device"}, msg::kHintTwoPhones},
-    {{"cannot connect to daemon", "failed to start daemon",
-      "could not install *smartsocket* listener"},
-     msg::kHintDaemon},
+    // Another adb server holds the port: a phone assistant's, of another version.
+    {{"doesn't match this client", "could not read ok from ADB Server", "cannot connect to daemon",
+      "failed to start daemon", "could not install *smartsocket* listener", "protocol fault"},
+     msg::kHintOtherAdb},
+    {{"Failure [-1000]"}, msg::kHintXiaomiRefused},
+    {{"Unknown option: --user"}, msg::kHintNoUserOption},
+    {{"Unknown command: install-existing", "unknown command 'install-existing'"},
+     msg::kHintNoInstallExisting},
+    {{"DELETE_FAILED_DEVICE_POLICY_MANAGER"}, msg::kHintDeviceAdmin},
+    {{"DELETE_FAILED_USER_RESTRICTED"}, msg::kHintUserRestricted},
     {{"not installed for"}, msg::kHintNotInstalled},
     {{"NameNotFoundException", "doesn't exist"}, msg::kHintNoSuchPackage},
     {{"DELETE_FAILED_INTERNAL_ERROR"}, msg::kHintCannotUninstall},

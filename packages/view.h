@@ -6,7 +6,7 @@
 #include <string_view>
 
 /// The buttons by role, in the order of their form names 按钮1 to 按钮8, then the buttons
-/// added since (推荐卸载, 查看说明); the boxes likewise, 编辑框1 to 编辑框3.
+/// added since (推荐卸载, 查看说明, 已卸载的, 批量恢复); the boxes likewise, 编辑框1 to 编辑框3.
 enum class Button {
   list_all,
   uninstall,
@@ -18,6 +18,8 @@ enum class Button {
   batch,
   recommend,
   explain,
+  list_removed,
+  batch_restore,
 };
 enum class Box { log, name, list };
 
@@ -71,4 +73,8 @@ class Commands {
   /// Runs the command line behind the command interpreter.
   virtual RunResult run(std::string_view command_line) = 0;
   virtual void wait(int milliseconds) = 0;
+  /// The file name of the program that holds adb's port (TCP 5037 on 127.0.0.1), in code
+  /// page 936; empty when none does, when it is our own c:\adb\adb.exe, or when the system
+  /// cannot tell.
+  virtual std::string adb_port_holder() = 0;
 };

@@ -17,9 +17,9 @@
 //   TOLVEXA_ADB_VENDOR    xiaomi | huawei | oppo | vivo | samsung: the phone carries the
 //                         packages of a real phone of that vendor (phone_packages_*.inc,
 //                         each with its public source); otherwise the default phone
-//   TOLVEXA_ADB_PHONE     absent | unauthorized | offline | two: no phone, one that has
-//                         not yet allowed this computer, one that is offline, or two
-//                         phones. `devices` lists them; every other command fails with
+//   TOLVEXA_ADB_PHONE     absent | unauthorized | authorizing | offline | two: no phone,
+//                         one that has not yet allowed this computer, one that is still
+//                         checking it, one that is offline, or two phones. `devices` lists them; every other command fails with
 //                         adb's own message and exit code 1, changing nothing. Unset or
 //                         any other value: one authorized phone.
 //   TOLVEXA_ADB_DAEMON    fresh: the first command that needs the adb server prints on
@@ -31,6 +31,12 @@
 //                         background unless one runs for this folder: a copy of this exe
 //                         run as `adb fork-server server`, sharing no handles with its
 //                         caller, that holds a named event and sleeps for 10 minutes.
+//                         foreign: another program's adb server, of another version,
+//                         holds the port: every command fails as adb does then.
+//   TOLVEXA_ADB_REFUSE    minus1000 | admin | restricted | old: uninstall fails as on a
+//                         Xiaomi phone that protects the app, for a device administrator,
+//                         for a restricted user, or on Android 4.4 (where install-existing
+//                         is unknown too), changing nothing
 //   TOLVEXA_ADB_ENDLESS   1: `shell pm list packages [-u]` prints package lines without
 //                         end, until the reader goes away.
 #include <windows.h>
@@ -128,11 +134,12 @@ bool envIs(const char* name, const char* expected) {
 }
 
 // Which phones the simulated adb sees (TOLVEXA_ADB_PHONE).
-enum class Attached { one, absent, unauthorized, offline, two };
+enum class Attached { one, absent, unauthorized, authorizing, offline, two };
 
 Attached attachedFromEnv() {
   if (envIs("TOLVEXA_ADB_PHONE", "absent")) return Attached::absent;
   if (envIs("TOLVEXA_ADB_PHONE", "unauthorized")) return Attached::unauthorized;
+  if (envIs("TOLVEXA_ADB_PHONE", "authorizing")) return Attached::authorizing;
   if (envIs("TOLVEXA_ADB_PHONE", "offline")) return Attached::offline;
   if (envIs("TOLVEXA_ADB_PHONE", "two")) return Attached::two;
   return Attached::one;
@@ -314,6 +321,7 @@ class Simulator {
 
     // The command line is sound: adb now talks to its server, starting it first
     // when it does not run, and through it to the phone.
+    if (envIs("TOLVEXA_ADB_SERVER", "foreign")) return failure(kForeignServer);
     Reply problem;
     if (!announceDaemon(problem) || !startServer(problem)) return problem;
     if (command == "devices") return devices();
@@ -329,6 +337,7 @@ class Simulator {
     switch (attached_) {
       case Attached::absent: break;
       case Attached::unauthorized: list += std::string(kSerial) + "\tunauthorized\r\n"; break;
+      case Attached::authorizing: list += std::string(kSerial) + "\tauthorizing\r\n"; break;
       case Attached::offline: list += std::string(kSerial) + "\toffline\r\n"; break;
       case Attached::two:
         list += std::string(kSerial) + "\tdevice\r\n" + kSecondSerial + "\tdevice\r\n";
@@ -347,6 +356,7 @@ class Simulator {
                "This adb server's $ADB_VENDOR_KEYS is not set\r\n"
                "Try 'adb kill-server' if that seems wrong.\r\n"
                "Otherwise check for a confirmation dialog on your device.";
+      case Attached::authorizing: return "error: device still authorizing";
       case Attached::offline: return "error: device offline";
       case Attached::two: return "error: more than one device/emulator";
       case Attached::one: break;
@@ -493,6 +503,12 @@ class Simulator {
   }
 
   Reply uninstall(const std::string& name) {
+    if (envIs("TOLVEXA_ADB_REFUSE", "minus1000")) return answer("Failure [-1000]\r\n");
+    if (envIs("TOLVEXA_ADB_REFUSE", "admin"))
+      return answer("Failure [DELETE_FAILED_DEVICE_POLICY_MANAGER]\r\n");
+    if (envIs("TOLVEXA_ADB_REFUSE", "restricted"))
+      return answer("Failure [DELETE_FAILED_USER_RESTRICTED]\r\n");
+    if (envIs("TOLVEXA_ADB_REFUSE", "old")) return failure("Error: Unknown option: --user");
     const Reply notInstalled = answer("Failure [not installed for 0]\r\n");
     if (phone_.carried.count(name) == 0) return notInstalled;
     StateLock lock(folder());
@@ -506,6 +522,8 @@ class Simulator {
   }
 
   Reply installExisting(const std::string& name) {
+    if (envIs("TOLVEXA_ADB_REFUSE", "old"))
+      return failure("Error: unknown command 'install-existing'\r\nusage: pm list packages [-u]");
     if (phone_.carried.count(name) == 0)
       return answer("android.content.pm.PackageManager$NameNotFoundException: Package " + name +
                     " doesn't exist\r\n");
@@ -545,6 +563,10 @@ class Simulator {
       "adb: error: the simulated phone is busy (state lock timed out)";
   static constexpr const char* kCannotSave =
       "adb: error: cannot save the simulated phone's state file";
+  static constexpr const char* kForeignServer =
+      "adb server version (31) doesn't match this client (41); killing...\r\n"
+      "could not read ok from ADB Server\r\n* failed to start daemon\r\n"
+      "adb: error: cannot connect to daemon";
   static constexpr const char* kNoServer =
       "* failed to start daemon\r\nadb: error: cannot connect to daemon";
 

@@ -77,11 +77,19 @@ std::string_view model_hint(const std::string& output, HintSource source) {
   if (has("no devices/emulators found") || has("no devices found") || empty_device_list)
     return msg::kHintNoPhone;
   if (has("unauthorized")) return msg::kHintUnauthorized;
+  if (has("authorizing")) return msg::kHintAuthorizing;
   if (has("offline")) return msg::kHintOffline;
   if (has("more than one device")) return msg::kHintTwoPhones;
-  if (has("cannot connect to daemon") || has("failed to start daemon") ||
-      has("could not install *smartsocket* listener"))
-    return msg::kHintDaemon;
+  if (has("doesn't match this client") || has("could not read ok from adb server") ||
+      has("cannot connect to daemon") || has("failed to start daemon") ||
+      has("could not install *smartsocket* listener") || has("protocol fault"))
+    return msg::kHintOtherAdb;
+  if (has("failure [-1000]")) return msg::kHintXiaomiRefused;
+  if (has("unknown option: --user")) return msg::kHintNoUserOption;
+  if (has("unknown command: install-existing") || has("unknown command 'install-existing'"))
+    return msg::kHintNoInstallExisting;
+  if (has("delete_failed_device_policy_manager")) return msg::kHintDeviceAdmin;
+  if (has("delete_failed_user_restricted")) return msg::kHintUserRestricted;
   if (has("not installed for")) return msg::kHintNotInstalled;
   if (has("namenotfoundexception") || has("doesn't exist")) return msg::kHintNoSuchPackage;
   if (has("delete_failed_internal_error")) return msg::kHintCannotUninstall;
@@ -124,7 +132,12 @@ void check_listing(const std::string& output) {
   if (!talk.empty()) {
     std::string_view hint = model_hint(talk, HintSource::other);
     log = (count.empty() ? "" : count + "\r\n") + talk;
-    if (!hint.empty()) log += std::string(msg::kHintPrefix) + std::string(hint) + "\r\n";
+    if (!hint.empty()) {
+      log += std::string(msg::kHintPrefix) + std::string(hint);
+      // The fake runner knows no program on adb's port: the advice follows without a name.
+      if (hint == msg::kHintOtherAdb) log += msg::kHintOtherAdbAdvice;
+      log += "\r\n";
+    }
   } else if (!count.empty()) {
     log = count;
   }

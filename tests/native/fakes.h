@@ -44,11 +44,13 @@ class FakeCommands : public Commands {
  public:
   RunResult run(std::string_view command_line) override;
   void wait(int milliseconds) override;
+  std::string adb_port_holder() override { return port_holder; }
 
   std::map<std::string, std::string> answers;  // command line -> output; others print nothing
   std::map<std::string, RunResult> results;    // command line -> whole result, before answers
   std::vector<std::string> ran;
   std::vector<int> waits;
+  std::string port_holder;            // what adb_port_holder answers
   std::function<void()> during_run;   // runs inside each command, as a nested click would
   std::function<void()> during_wait;  // runs inside each pause
 };

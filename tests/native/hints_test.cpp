@@ -15,10 +15,29 @@ TEST(Hints, FirstMatchingCaseWins) {
   const std::string offline =
       "手机处于离线状态。请拔下数据线再重新插上；仍不行时，请在“开发者选项”中撤销USB调试授权，然后重新连接。";
   const std::string two = "连接了不止一台设备。请只连接一台手机后再试。";
-  const std::string daemon =
-      "adb 服务没能启动，可能被其他程序（如手机助手）占用。请关闭这类程序后再试。";
+  const std::string other_adb =
+      "电脑上的另一个程序（多为手机助手）正在运行它自己的 adb，占用了 adb 的端口 5037，和本程序冲突。";
+  const std::string authorizing =
+      "手机正在确认这台电脑的调试授权。请解锁手机屏幕，如果弹出“允许USB调试吗？”，勾选“一律允许”后点"
+      "“允许”，等几秒再试一次。";
+  const std::string xiaomi =
+      "小米手机不允许卸载这个应用（Failure [-1000]）：它是 MIUI/HyperOS 保护的系统应用，在电脑上卸载不"
+      "了，请保留它。其他应用不受影响。";
+  const std::string no_user =
+      "这部手机的安卓版本太旧（4.4 或更早），不支持只为主用户卸载应用，本程序无法在它上面卸载应用。";
+  const std::string no_restore =
+      "这部手机的安卓版本较旧（一般是 7.x 或更早），不支持恢复命令 install-existing。要找回删掉的应用，"
+      "只能恢复出厂设置（会清除手机里的全部数据，请先备份）。";
+  const std::string admin =
+      "这个应用是“设备管理应用”，要先取消它的管理权限才能卸载：在手机“设置”里搜索“设备管理应用”，关掉"
+      "这个应用的开关，再点“卸载”。开关是灰色的，说明手机受公司或学校管理，无法卸载。";
+  const std::string restricted =
+      "手机不允许卸载这个应用（多为厂商锁定的应用，或手机受公司、学校、家长控制管理），在电脑上卸载不"
+      "了，请保留它。其他应用不受影响。";
   const std::string not_installed = "手机上没有这个包，或者它已经卸载了。";
-  const std::string no_such = "手机上没有这个包，无法恢复。请检查包名是否写对。";
+  const std::string no_such =
+      "手机上没有这个包，无法恢复。可能是包名写错了；也可能它不是手机自带的应用，卸载时已被彻底删除，"
+      "只能到应用商店重新安装。";
   const std::string core = "这个包不能卸载（多为系统核心组件）。";
   const std::string missing =
       "c:\\adb 里的 adb 工具不见了。请关闭本程序再重新打开，程序会重新放置它。";
@@ -39,9 +58,23 @@ TEST(Hints, FirstMatchingCaseWins) {
       {"List of devices attached\r\nX\toffline\r\n", HintSource::connect, offline},
       {"error: device offline", HintSource::other, offline},
       {"error: more than one device/emulator\r\n", HintSource::other, two},
-      {"* cannot connect to daemon at tcp:5037", HintSource::other, daemon},
-      {"failed to start daemon", HintSource::connect, daemon},
-      {"could not install *smartsocket* listener: cannot bind", HintSource::other, daemon},
+      {"* cannot connect to daemon at tcp:5037", HintSource::other, other_adb},
+      {"failed to start daemon", HintSource::connect, other_adb},
+      {"could not install *smartsocket* listener: cannot bind", HintSource::other, other_adb},
+      {"adb server version (31) doesn't match this client (41); killing...\r\n",
+       HintSource::connect, other_adb},
+      {"could not read ok from ADB Server\r\n", HintSource::other, other_adb},
+      {"error: protocol fault (couldn't read status)", HintSource::other, other_adb},
+      {"error: device still authorizing\r\n", HintSource::other, authorizing},
+      {"List of devices attached\r\nX\tauthorizing\r\n\r\n", HintSource::connect, authorizing},
+      {"Failure [-1000]\r\n", HintSource::other, xiaomi},
+      {"Failure [-100]\r\n", HintSource::other, ""},
+      {"Error: Unknown option: --user\r\n", HintSource::other, no_user},
+      {"Unknown command: install-existing\r\n", HintSource::other, no_restore},
+      {"Error: unknown command 'install-existing'\r\nusage: pm list packages", HintSource::other,
+       no_restore},
+      {"Failure [DELETE_FAILED_DEVICE_POLICY_MANAGER]\r\n", HintSource::other, admin},
+      {"Failure [DELETE_FAILED_USER_RESTRICTED]\r\n", HintSource::other, restricted},
       {"could not install smartsocket listener", HintSource::other, ""},
       {"Failure [not installed for 0]\r\n", HintSource::other, not_installed},
       {"android.content.pm.PackageManager$NameNotFoundException: Package x doesn't exist",

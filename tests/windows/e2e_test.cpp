@@ -210,6 +210,8 @@ struct Expected {
     {Button::list_uninstalled, 3, 296, 64, 24, L"已卸载包", false},
     {Button::recommend, 3, 328, 64, 24, L"推荐卸载", true},
     {Button::explain, 3, 360, 64, 24, L"查看说明", true},
+    {Button::list_removed, 3, 392, 64, 24, L"已卸载的", true},
+    {Button::batch_restore, 3, 424, 64, 24, L"批量恢复", true},
     {Button::batch, 3, 476, 64, 24, L"批量卸载", true},
 };
 
@@ -736,6 +738,135 @@ const std::wstring kHintOffline =
     L"提示：手机处于离线状态。请拔下数据线再重新插上；仍不行时，请在“开发者选项”中撤销USB调试授权，然后重新连接。\r\n";
 const std::wstring kHintTwoPhones = L"提示：连接了不止一台设备。请只连接一台手机后再试。\r\n";
 
+const std::wstring kHintAuthorizing =
+    L"提示：手机正在确认这台电脑的调试授权。请解锁手机屏幕，如果弹出“允许USB调试吗？”，勾选“一律允许”"
+    L"后点“允许”，等几秒再试一次。\r\n";
+
+TEST_F(EndToEnd, EachRefusalOfThePhoneShowsItsHint) {
+  struct Row {
+    const wchar_t* refusal;
+    std::wstring answer, hint;
+  } rows[] = {
+      {L"minus1000", L"Failure [-1000]\r\n", L"小米手机不允许卸载这个应用（Failure [-1000]）"},
+      {L"admin", L"Failure [DELETE_FAILED_DEVICE_POLICY_MANAGER]\r\n", L"这个应用是“设备管理应用”"},
+      {L"restricted", L"Failure [DELETE_FAILED_USER_RESTRICTED]\r\n", L"手机不允许卸载这个应用"},
+      {L"old", L"Error: Unknown option: --user\r\n", L"这部手机的安卓版本太旧（4.4 或更早）"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(support::narrow(row.refusal));
+    App app(tolvexa_exe(), {{L"TOLVEXA_ADB_REFUSE", row.refusal}});
+    ASSERT_TRUE(app.ready()) << app.error();
+    app.set_text(Box::name, L"com.miui.notes");
+    ASSERT_TRUE(app.click(Button::uninstall));
+    std::wstring start = L"卸载APP中，请稍后...\r\n" + row.answer + L"\r\n提示：" + row.hint, log;
+    ASSERT_TRUE(app.wait_text(
+        Box::log,
+        [&](const std::wstring& t) {
+          return t.rfind(start, 0) == 0 && t.size() > 9 && t.substr(t.size() - 9) == L"完成...\r\n";
+        },
+        kActionTimeoutMs, &log))
+        << difference(start, log);
+    expect_clean_close(app, 0);
+  }
+  EXPECT_FALSE(support::file_exists(kStateFile));
+}
+
+TEST_F(EndToEnd, RemovedPackagesAreListedAndAllRestoredInOneBatch) {
+  App app(tolvexa_exe());
+  ASSERT_TRUE(app.ready()) << app.error();
+  const std::vector<std::wstring> names = phone_packages();
+  const std::vector<std::wstring> chosen = {L"com.miui.weather2", L"com.miui.video",
+                                            L"com.miui.notes", L"com.miui.player"};
+  app.set_text(Box::list, as_listing(chosen));
+  ASSERT_TRUE(app.click(Button::batch));
+  MessageBoxInfo box = expect_message_box(app, L"是否批量卸载编辑框里的app");
+  ASSERT_TRUE(app.answer(box.hwnd, IDOK));
+  std::wstring log;
+  ASSERT_TRUE(app.wait_text(
+      Box::log, [](const std::wstring& t) { return t.find(L"完成...") != std::wstring::npos; },
+      6 * kActionTimeoutMs, &log));
+  ASSERT_TRUE(app.wait_enabled(Button::batch, true, kActionTimeoutMs));
+
+  // 已卸载的: exactly what the batch removed, in the phone's order, with the count.
+  std::vector<std::wstring> removed;
+  for (const std::wstring& name : names)
+    if (std::find(chosen.begin(), chosen.end(), name) != chosen.end()) removed.push_back(name);
+  ASSERT_EQ(removed.size(), chosen.size());
+  ASSERT_TRUE(app.click(Button::list_removed));
+  ASSERT_TRUE(app.wait_text(
+      Box::list, [&](const std::wstring& t) { return t == as_listing(removed); },
+      2 * kActionTimeoutMs, &log))
+      << difference(as_listing(removed), log);
+  ASSERT_TRUE(app.wait_enabled(Button::list_removed, true, kActionTimeoutMs));
+  EXPECT_TRUE(is_count_and_summary(app.text(Box::log), removed.size()))
+      << support::narrow(app.text(Box::log));
+
+  // 批量恢复: all of them, one line each, no question but the first.
+  ASSERT_TRUE(app.click(Button::batch_restore));
+  box = expect_message_box(app, L"是否批量恢复编辑框里的app");
+  EXPECT_TRUE(box.has_ok && box.has_cancel);
+  ASSERT_TRUE(app.answer(box.hwnd, IDOK));
+  std::wstring expected = L"准备恢复APP...\r\n";
+  for (const std::wstring& name : removed)
+    expected += L"恢复: <" + name + L"> 中，请稍后...\r\nPackage " + name +
+                L" installed for user: 0\r\n\r\n";
+  expected += L"完成...\r\n";
+  ASSERT_TRUE(app.wait_text(
+      Box::log, [&](const std::wstring& t) { return t == expected; }, 4 * kActionTimeoutMs, &log))
+      << difference(expected, log);
+  ASSERT_TRUE(app.wait_enabled(Button::batch_restore, true, kActionTimeoutMs));
+
+  // Everything is back, and nothing is left to restore.
+  list_all(app, names);
+  ASSERT_TRUE(app.click(Button::list_removed));
+  ASSERT_TRUE(app.wait_text(
+      Box::log, [](const std::wstring& t) { return t == L"手机上没有已卸载、还能恢复的应用。"; },
+      2 * kActionTimeoutMs, &log))
+      << support::narrow(log);
+  EXPECT_EQ(app.text(Box::list), L"");
+  expect_clean_close(app, 2);
+}
+
+TEST_F(EndToEnd, AnotherAdbOnThePortIsNamed) {
+  // A phone assistant's adb server listens on adb's port; ours then cannot start.
+  support::Started assistant =
+      support::start_process(support::widen(wine_path(PHONE_ASSISTANT_EXE)), {{}, true});
+  ASSERT_TRUE(assistant) << "error " << assistant.error;
+  char said[16] = {};
+  DWORD got = 0;
+  ReadFile(assistant.output.get(), said, sizeof said - 1, &got, nullptr);
+  ASSERT_EQ(std::string(said, got).rfind("listening", 0), 0u) << "the port could not be taken";
+
+  App app(tolvexa_exe(), {{L"TOLVEXA_ADB_SERVER", L"foreign"}});
+  ASSERT_TRUE(app.ready()) << app.error();
+  ASSERT_TRUE(app.click(Button::connect));
+  const std::wstring named =
+      L"占用端口的程序是 phone_assistant.exe。请退出这个程序，或在任务管理器里结束"
+      L"它，然后再点“连接设备”。\r\n";
+  std::wstring log;
+  bool told = app.wait_text(
+      Box::log,
+      [&](const std::wstring& t) {
+        return t.size() >= named.size() && t.find(named) != std::wstring::npos;
+      },
+      kActionTimeoutMs, &log);
+  support::end_process(assistant.process.get());
+  ASSERT_TRUE(told) << support::narrow(log);
+  EXPECT_NE(log.find(L"doesn't match this client"), std::wstring::npos);
+  EXPECT_NE(log.find(L"提示：电脑上的另一个程序（多为手机助手）正在运行它自己的 adb"),
+            std::wstring::npos);
+
+  // Without the assistant the same answer gets the hint without a name.
+  app.set_text(Box::log, L"");
+  ASSERT_TRUE(app.click(Button::connect));
+  ASSERT_TRUE(app.wait_text(
+      Box::log,
+      [](const std::wstring& t) { return t.find(L"请退出这个程序") != std::wstring::npos; },
+      kActionTimeoutMs, &log));
+  EXPECT_EQ(log.find(L"占用端口的程序是"), std::wstring::npos) << support::narrow(log);
+  expect_clean_close(app, 0);
+}
+
 TEST_F(EndToEnd, DaemonLinesGoToTheLogNotTheList) {
   DeleteFileW(L"c:\\adb\\adb_sim_daemon.txt");
   App app(tolvexa_exe(), {{L"TOLVEXA_ADB_DAEMON", L"fresh"}});
@@ -774,6 +905,8 @@ TEST_F(EndToEnd, EachPhoneStateShowsItsHintAfterAdbsWords) {
        kHintUnauthorized, unauthorized_error, kHintUnauthorized},
       {L"offline", L"List of devices attached\r\nSIMULATED-PHONE-01\toffline\r\n\r\n", kHintOffline,
        L"error: device offline\r\n", kHintOffline},
+      {L"authorizing", L"List of devices attached\r\nSIMULATED-PHONE-01\tauthorizing\r\n\r\n",
+       kHintAuthorizing, L"error: device still authorizing\r\n", kHintAuthorizing},
       {L"two",
        L"List of devices attached\r\nSIMULATED-PHONE-01\tdevice\r\nSIMULATED-PHONE-02\tdevice\r\n\r\n",
        L"", L"error: more than one device/emulator\r\n", kHintTwoPhones},

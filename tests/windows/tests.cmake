@@ -13,6 +13,9 @@ tolvexa_wine_test(exec_test tests/windows/exec_test.cpp)
 tolvexa_wine_test(payload_test tests/windows/payload_test.cpp ${CMAKE_BINARY_DIR}/payloads.rc)
 set_source_files_properties(${CMAKE_BINARY_DIR}/payloads.rc PROPERTIES OBJECT_DEPENDS "${payload_files}")
 
+add_executable(phone_assistant tests/windows/phone_assistant.cpp)
+target_link_libraries(phone_assistant PRIVATE tolvexa_warnings ws2_32)
+
 add_executable(emit tests/windows/emit.cpp)
 target_link_libraries(emit PRIVATE tolvexa_warnings)
 target_include_directories(emit PRIVATE ${PROJECT_SOURCE_DIR})
@@ -36,9 +39,10 @@ function(tolvexa_program_test name)
   tolvexa_wine_test(${name} tests/windows/${name}.cpp tests/windows/user.cpp)
   target_compile_definitions(${name} PRIVATE "TOLVEXA_EXE=\"$<TARGET_FILE:Tolvexa>\""
                                              "STANDIN_DIR=\"$<TARGET_FILE_DIR:standin_adb>\""
-                                             "EMIT_EXE=\"$<TARGET_FILE:emit>\"")
+                                             "EMIT_EXE=\"$<TARGET_FILE:emit>\""
+                                             "PHONE_ASSISTANT_EXE=\"$<TARGET_FILE:phone_assistant>\"")
   target_compile_options(${name} PRIVATE -finput-charset=UTF-8)
-  add_dependencies(${name} Tolvexa standin_adb standin_driver_installer emit)
+  add_dependencies(${name} Tolvexa standin_adb standin_driver_installer emit phone_assistant)
   set_tests_properties(${name} PROPERTIES RUN_SERIAL TRUE)
 endfunction()
 
