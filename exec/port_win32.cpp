@@ -5,6 +5,7 @@
 #include <iphlpapi.h>
 #include <tlhelp32.h>
 
+#include <cstdlib>
 #include <vector>
 
 #include "exec/encoding.h"
@@ -43,35 +44,6 @@ unsigned port_of(DWORD entry) { return ((entry & 0xFF) << 8) | ((entry >> 8) & 0
 // 127.x.x.x (the first byte in network order is the lowest in memory) or 0.0.0.0.
 bool loopback_or_any(DWORD address) { return address == 0 || (address & 0xFF) == 127; }
 
-// The id of the process that listens on adb's port; 0 when none does or the table cannot
-// be read.
-DWORD listener_on_adb_port() {
-  Library iphlpapi;
-  if (!iphlpapi.module) return 0;
-  auto get_table = reinterpret_cast<GetExtendedTcpTableFunction>(
-      reinterpret_cast<void*>(GetProcAddress(iphlpapi.module, "GetExtendedTcpTable")));
-  if (!get_table) return 0;
-  std::vector<unsigned char> buffer(sizeof(MIB_TCPTABLE_OWNER_PID));
-  // The table may grow between asking for its size and reading it: a few tries.
-  for (int attempt = 0; attempt < 4; ++attempt) {
-    DWORD size = static_cast<DWORD>(buffer.size());
-    DWORD status = get_table(buffer.data(), &size, FALSE, kIpv4, TCP_TABLE_OWNER_PID_LISTENER, 0);
-    if (status == ERROR_INSUFFICIENT_BUFFER) {
-      buffer.resize(size + 16 * sizeof(MIB_TCPROW_OWNER_PID));
-      continue;
-    }
-    if (status != NO_ERROR) return 0;
-    const auto* table = reinterpret_cast<const MIB_TCPTABLE_OWNER_PID*>(buffer.data());
-    for (DWORD i = 0; i < table->dwNumEntries; ++i) {
-      const MIB_TCPROW_OWNER_PID& row = table->table[i];
-      if (loopback_or_any(row.dwLocalAddr) && port_of(row.dwLocalPort) == kAdbPort)
-        return row.dwOwningPid;
-    }
-    return 0;
-  }
-  return 0;
-}
-
 // The file name of a process from the system's snapshot; empty when it is gone.
 std::wstring snapshot_name(DWORD id) {
   Handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
@@ -84,11 +56,42 @@ std::wstring snapshot_name(DWORD id) {
   return {};
 }
 
+DWORD test_owner() {
+  char value[16] = {};
+  DWORD n = GetEnvironmentVariableA("TOLVEXA_TEST_PORT_OWNER_PID", value, sizeof value);
+  return n > 0 && n < sizeof value ? static_cast<DWORD>(strtoul(value, nullptr, 10)) : 0;
+}
+
 }  // namespace
 
-std::string adb_port_holder() {
-  DWORD id = listener_on_adb_port();
-  if (id == 0) return {};
+PortListener adb_port_listener() {
+  Library iphlpapi;
+  if (!iphlpapi.module) return {};
+  auto get_table = reinterpret_cast<GetExtendedTcpTableFunction>(
+      reinterpret_cast<void*>(GetProcAddress(iphlpapi.module, "GetExtendedTcpTable")));
+  if (!get_table) return {};
+  std::vector<unsigned char> buffer(sizeof(MIB_TCPTABLE_OWNER_PID));
+  // The table may grow between asking for its size and reading it: a few tries.
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    DWORD size = static_cast<DWORD>(buffer.size());
+    DWORD status = get_table(buffer.data(), &size, FALSE, kIpv4, TCP_TABLE_OWNER_PID_LISTENER, 0);
+    if (status == ERROR_INSUFFICIENT_BUFFER) {
+      buffer.resize(size + 16 * sizeof(MIB_TCPROW_OWNER_PID));
+      continue;
+    }
+    if (status != NO_ERROR) return {};
+    const auto* table = reinterpret_cast<const MIB_TCPTABLE_OWNER_PID*>(buffer.data());
+    for (DWORD i = 0; i < table->dwNumEntries; ++i) {
+      const MIB_TCPROW_OWNER_PID& row = table->table[i];
+      if (loopback_or_any(row.dwLocalAddr) && port_of(row.dwLocalPort) == kAdbPort)
+        return {true, row.dwOwningPid};
+    }
+    return {};
+  }
+  return {};
+}
+
+std::string holder_name(DWORD id) {
   // The full path where the process may be asked (ours always may: it runs as we do);
   // else only the snapshot's file name, and then it is not ours.
   Handle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id));
@@ -104,4 +107,11 @@ std::string adb_port_holder() {
     name = snapshot_name(id);
   }
   return narrow(name);
+}
+
+std::string adb_port_holder() {
+  PortListener listener = adb_port_listener();
+  if (!listener.found) return {};
+  DWORD owner = listener.owner != 0 ? listener.owner : test_owner();
+  return owner != 0 ? holder_name(owner) : std::string();
 }

@@ -19,9 +19,9 @@
 //                         each with its public source); otherwise the default phone
 //   TOLVEXA_ADB_PHONE     absent | unauthorized | authorizing | offline | two: no phone,
 //                         one that has not yet allowed this computer, one that is still
-//                         checking it, one that is offline, or two phones. `devices` lists them; every other command fails with
-//                         adb's own message and exit code 1, changing nothing. Unset or
-//                         any other value: one authorized phone.
+//                         checking it, one that is offline, or two phones. `devices` lists them;
+//                         every other command fails with adb's own message and exit code 1,
+//                         changing nothing. Unset or any other value: one authorized phone.
 //   TOLVEXA_ADB_DAEMON    fresh: the first command that needs the adb server prints on
 //                         stderr, before anything else, the two lines of adb starting
 //                         its daemon, and creates adb_sim_daemon.txt beside this exe;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "exec/handle.h"
+#include "exec/port.h"
 #include "exec/process.h"
 #include "exec/runner.h"
 #include "exec/wait.h"
@@ -334,6 +335,32 @@ TEST(EndProcess, ClosingEndsOurAdbAndNoOtherOne) {
   end_adb_process();
   EXPECT_TRUE(support::wait_until([&] { return !ours.running() && !again.running(); }, 2000));
   EXPECT_TRUE(others.running());
+}
+
+TEST(AdbPort, TheListenerIsFoundAndNamedUnlessItIsOurAdb) {
+  EXPECT_FALSE(adb_port_listener().found) << "something already listens on adb's port";
+  support::Started assistant =
+      support::start_process(support::widen(wine_path(PHONE_ASSISTANT_EXE)), {{}, true});
+  ASSERT_TRUE(assistant);
+  char first[16] = {};
+  DWORD got = 0;
+  ReadFile(assistant.output.get(), first, sizeof first - 1, &got, nullptr);
+  ASSERT_EQ(std::string(first, got).rfind("listening", 0), 0u) << "the port could not be taken";
+  PortListener listener = adb_port_listener();
+  support::end_process(assistant.process.get());
+  EXPECT_TRUE(listener.found);
+  // Windows names the owner; Wine keeps sockets in its server and names none.
+  if (listener.owner != 0) {
+    EXPECT_EQ(listener.owner, assistant.id);
+  }
+
+  // Names: a program elsewhere by its file name; our own adb not at all.
+  SleepingProcess ours(L"c:\\adb", L"adb.exe");
+  support::ScopedTempDir elsewhere;
+  SleepingProcess other(elsewhere.path(), L"tadb.exe");
+  ASSERT_TRUE(ours.running() && other.running());
+  EXPECT_EQ(holder_name(GetProcessId(ours.process.get())), "");
+  EXPECT_EQ(holder_name(GetProcessId(other.process.get())), "tadb.exe");
 }
 
 }  // namespace

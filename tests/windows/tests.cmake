@@ -20,8 +20,9 @@ add_executable(emit tests/windows/emit.cpp)
 target_link_libraries(emit PRIVATE tolvexa_warnings)
 target_include_directories(emit PRIVATE ${PROJECT_SOURCE_DIR})
 target_compile_definitions(exec_test PRIVATE "EMIT_EXE=\"$<TARGET_FILE:emit>\""
-                                             "ADB_SIM_EXE=\"$<TARGET_FILE:standin_adb>\"")
-add_dependencies(exec_test emit standin_adb)
+                                             "ADB_SIM_EXE=\"$<TARGET_FILE:standin_adb>\""
+                                             "PHONE_ASSISTANT_EXE=\"$<TARGET_FILE:phone_assistant>\"")
+add_dependencies(exec_test emit standin_adb phone_assistant)
 target_compile_definitions(payload_test PRIVATE "PAYLOAD_DIR=\"${payload_dir}\"")
 
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
