@@ -43,12 +43,6 @@ std::string_view skipped_line(std::string_view name) {
   return {};
 }
 
-std::string_view trim_blanks(std::string_view text) {
-  size_t first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
 // "<name> 是手机的关键组件（<Chinese name>" and what follows, for a package not to remove.
 std::string critical_text(std::string_view name, const PackageInfo& info, std::string_view after) {
   return concat_text(trim_blanks(name), msg::kCriticalBefore, info.title) + std::string(after);
@@ -204,6 +198,14 @@ std::string summary_line(const std::vector<std::string>& names) {
   return line;
 }
 
+// The count line of a listing and the summary by class after it; nothing for three packages
+// or fewer, as a listing has always logged no count for them.
+std::string count_and_summary(const std::vector<std::string>& names) {
+  int n = static_cast<int>(names.size());
+  if (n <= 3) return {};
+  return concat_text(msg::kListCountPrefix, to_text(n), kLineBreak) + summary_line(names);
+}
+
 // The names in `names` joined by line breaks, each followed by one.
 std::string as_lines(const std::vector<std::string>& names) {
   std::string text;
@@ -273,11 +275,7 @@ void list_packages(View& view, Commands& commands, Button button, std::string_vi
   // The whole listing goes into the box in one append: appending line by line costs a
   // repaint and a scroll per line, which takes minutes for a few thousand packages.
   if (!listing.names.empty()) view.append_text(Box::list, as_lines(listing.names));
-  int n = static_cast<int>(listing.names.size());
-  std::string said;
-  if (n > 3)
-    said = concat_text(msg::kListCountPrefix, to_text(n), kLineBreak) + summary_line(listing.names);
-  finish_listing(view, commands, button, result, listing, said);
+  finish_listing(view, commands, button, result, listing, count_and_summary(listing.names));
 }
 
 void recommend_packages(View& view, Commands& commands) {
@@ -321,12 +319,8 @@ void list_removed_packages(View& view, Commands& commands) {
       if (present.insert(name).second) removed.names.push_back(name);
   }
   if (!removed.names.empty()) view.append_text(Box::list, as_lines(removed.names));
-  int n = static_cast<int>(removed.names.size());
-  std::string said;
-  if (n > 3)
-    said = concat_text(msg::kListCountPrefix, to_text(n), kLineBreak) + summary_line(removed.names);
-  else if (n == 0 && whole)
-    said = msg::kRemovedNone;
+  std::string said = count_and_summary(removed.names);
+  if (removed.names.empty() && whole) said = msg::kRemovedNone;
   RunResult both = all;
   both.timed_out = all.timed_out || installed.timed_out;
   both.truncated = all.truncated || installed.truncated;

@@ -3,18 +3,13 @@
 #include <algorithm>
 
 #include "packages/messages.h"
+#include "packages/text.h"
 
 namespace {
 
 #include "package_info.inc"
 
 constexpr int kCount = static_cast<int>(sizeof kEntries / sizeof kEntries[0]);
-
-std::string_view trim_blanks(std::string_view text) {
-  size_t first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
 
 }  // namespace
 

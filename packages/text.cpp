@@ -91,6 +91,12 @@ TextArray split_text(std::string_view text, std::string_view separator) {
 
 int element_count(const TextArray& array) { return static_cast<int>(array.size()); }
 
+std::string_view trim_blanks(std::string_view text) {
+  size_t first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
 int compare_bytes(std::string_view a, std::string_view b) {
   int c = a.compare(b);  // std::char_traits<char>::compare compares as unsigned char
   return c < 0 ? -1 : c > 0 ? 1 : 0;

@@ -26,6 +26,9 @@ int find_text(std::string_view text, std::string_view sought);
 TextArray split_text(std::string_view text, std::string_view separator);
 int element_count(const TextArray& array);
 
+/// The text without the blanks (' ') at both ends.
+std::string_view trim_blanks(std::string_view text);
+
 /// Unsigned byte comparison: -1, 0 or +1.
 int compare_bytes(std::string_view a, std::string_view b);
 
