@@ -6,19 +6,21 @@ add_link_options(-static -static-libgcc -static-libstdc++)
 
 add_subdirectory(payload/standins)
 
-# The five payloads: the real files when a folder of them is given, else the stand-ins.
+# The five payloads. The four adb files are the real ones when a folder of them is given
+# (scripts/release gathers Google's with scripts/real-payloads), else the simulated phone and
+# its stand-in DLLs. The driver helper is the program's own, built here in every build.
 set(TOLVEXA_PAYLOAD_DIR "" CACHE PATH
-    "Folder holding the real adb.exe, AdbWinApi.dll, AdbWinUsbApi.dll, libwinpthread-1.dll and ADBDriverInstaller.exe")
-set(payload_names adb.exe AdbWinApi.dll AdbWinUsbApi.dll libwinpthread-1.dll ADBDriverInstaller.exe)
-set(payload_sizes 5937152 97792 62976 231594 11715584)
-set(payload_vars PAYLOAD_ADB PAYLOAD_ADB_WIN_API PAYLOAD_ADB_WIN_USB_API PAYLOAD_WINPTHREAD PAYLOAD_DRIVER_INSTALLER)
+    "Folder holding the real adb.exe, AdbWinApi.dll, AdbWinUsbApi.dll and libwinpthread-1.dll")
+set(payload_names adb.exe AdbWinApi.dll AdbWinUsbApi.dll libwinpthread-1.dll)
+set(payload_sizes 1850368 97792 62976 292204)
+set(payload_vars PAYLOAD_ADB PAYLOAD_ADB_WIN_API PAYLOAD_ADB_WIN_USB_API PAYLOAD_WINPTHREAD)
 if(TOLVEXA_PAYLOAD_DIR)
   set(payload_dir "${TOLVEXA_PAYLOAD_DIR}")
 else()
   set(payload_dir "${CMAKE_BINARY_DIR}/standins")
 endif()
 set(payload_files "")
-foreach(i RANGE 4)
+foreach(i RANGE 3)
   list(GET payload_names ${i} name)
   list(GET payload_sizes ${i} size)
   list(GET payload_vars ${i} var)
@@ -35,6 +37,8 @@ foreach(i RANGE 4)
   set(${var} "${file}")
   list(APPEND payload_files "${file}")
 endforeach()
+set(PAYLOAD_DRIVER_INSTALLER "${CMAKE_BINARY_DIR}/standins/ADBDriverInstaller.exe")
+list(APPEND payload_files "${PAYLOAD_DRIVER_INSTALLER}")
 configure_file(payload/payloads.rc.in ${CMAKE_BINARY_DIR}/payloads.rc @ONLY)
 
 # The manifest names the processor architecture; a wrong one stops the program from starting
