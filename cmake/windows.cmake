@@ -97,6 +97,35 @@ target_link_options(Tolvexa PRIVATE -s -Wl,--no-insert-timestamp)
 set_source_files_properties(app/resources.rc PROPERTIES OBJECT_DEPENDS
   "${payload_files};${PROJECT_SOURCE_DIR}/app/icon/tolvexa.ico;${CMAKE_BINARY_DIR}/tolvexa.manifest;${CMAKE_BINARY_DIR}/payloads.rc;${CMAKE_BINARY_DIR}/tolvexa_version.h")
 
+# The shipped 32-bit program once more, with Google's real adb inside instead of the simulated
+# phone (scripts/real-payloads gathers and checks the files), so that the tests can prove it
+# against real adb: build/windows/real/Tolvexa.exe. Google's adb.exe is 32-bit, so the x86-64
+# twin has no such build.
+if(NOT TOLVEXA_PAYLOAD_DIR AND CMAKE_SIZEOF_VOID_P EQUAL 4)
+  set(real_dir ${CMAKE_BINARY_DIR}/real-payloads)
+  set(real_files ${real_dir}/adb.exe ${real_dir}/AdbWinApi.dll ${real_dir}/AdbWinUsbApi.dll
+                 ${real_dir}/libwinpthread-1.dll)
+  add_custom_command(OUTPUT ${real_files}
+    COMMAND bash ${PROJECT_SOURCE_DIR}/scripts/real-payloads ${real_dir} >/dev/null
+    DEPENDS ${PROJECT_SOURCE_DIR}/scripts/real-payloads
+    COMMENT "Gathering Google's adb files (checked against their pinned hashes)")
+  set(PAYLOAD_ADB ${real_dir}/adb.exe)
+  set(PAYLOAD_ADB_WIN_API ${real_dir}/AdbWinApi.dll)
+  set(PAYLOAD_ADB_WIN_USB_API ${real_dir}/AdbWinUsbApi.dll)
+  set(PAYLOAD_WINPTHREAD ${real_dir}/libwinpthread-1.dll)
+  configure_file(payload/payloads.rc.in ${CMAKE_BINARY_DIR}/real/payloads.rc @ONLY)
+  file(READ app/resources.rc resources)
+  string(REPLACE "#include \"payloads.rc\"" "#include \"real/payloads.rc\"" resources "${resources}")
+  file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/real/resources.rc CONTENT "${resources}")
+  add_executable(Tolvexa_real WIN32 app/main_win32.cpp ${CMAKE_BINARY_DIR}/real/resources.rc)
+  target_link_libraries(Tolvexa_real PRIVATE tolvexa_win)
+  set_target_properties(Tolvexa_real PROPERTIES OUTPUT_NAME Tolvexa
+                                                RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/real)
+  target_link_options(Tolvexa_real PRIVATE -s -Wl,--no-insert-timestamp)
+  set_source_files_properties(${CMAKE_BINARY_DIR}/real/resources.rc PROPERTIES OBJECT_DEPENDS
+    "${real_files};${PAYLOAD_DRIVER_INSTALLER};${PROJECT_SOURCE_DIR}/app/icon/tolvexa.ico;${CMAKE_BINARY_DIR}/tolvexa.manifest;${CMAKE_BINARY_DIR}/real/payloads.rc;${CMAKE_BINARY_DIR}/tolvexa_version.h")
+endif()
+
 # GoogleTest from Debian's sources, built with the cross compiler.
 set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)

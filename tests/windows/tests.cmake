@@ -64,3 +64,20 @@ target_link_libraries(bench PRIVATE psapi tolvexa_warnings)
 target_compile_definitions(bench PRIVATE "TOLVEXA_EXE=\"$<TARGET_FILE:Tolvexa>\""
                                          "BASELINE_EXE=\"$<TARGET_FILE:baseline_window>\"")
 add_dependencies(bench Tolvexa baseline_window)
+
+# The program with Google's real adb inside, against the simulated phone on the wire. Google's
+# adb.exe is 32-bit: the x86-64 twin, run where the host executes no 32-bit code, says so and
+# skips.
+if(TARGET Tolvexa_real AND TARGET standin_wire_phone)
+  tolvexa_program_test(real_adb_test)
+  target_sources(real_adb_test PRIVATE tests/windows/wire_phone.cpp)
+  target_compile_definitions(real_adb_test PRIVATE
+    "TOLVEXA_REAL_EXE=\"$<TARGET_FILE:Tolvexa_real>\""
+    "REAL_PAYLOAD_DIR=\"${real_dir}\""
+    "WIRE_PHONE_EXE=\"$<TARGET_FILE:standin_wire_phone>\"")
+  add_dependencies(real_adb_test Tolvexa_real standin_wire_phone)
+elseif(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  add_test(NAME real_adb_test COMMAND ${CMAKE_COMMAND} -E echo
+    "real_adb_test: skipped on the x86-64 twin: Google's adb.exe is 32-bit; the 32-bit build runs it where the host executes 32-bit code")
+  set_tests_properties(real_adb_test PROPERTIES SKIP_REGULAR_EXPRESSION "skipped")
+endif()
