@@ -41,6 +41,8 @@ class Generator(unittest.TestCase):
              'com.x\t不要卸载\t某\t电话配置层，两份清单都列为不可卸载。\thttps://example.org', 'speaks of'),
             ('a report in the description',
              'com.x\t不要卸载\t某\t共享库，有报告称卸载后无法开机。\thttps://example.org', 'speaks of'),
+            ('users reporting in the description',
+             'com.x\t不要卸载\t某\t时区数据，多名用户卸载后无法开机。\thttps://example.org', 'speaks of'),
             ('what others recommend',
              'com.x\t谨慎\t某\t作用不明，建议保留。\thttps://example.org', 'speaks of'),
             ('a list named in the Chinese name',
