@@ -6,7 +6,10 @@ that packages/package_info.cpp includes, in code page 936 bytes:
 
 Each entry: package name (a name ending in '*' stands for every name that starts with the
 rest), class, Chinese name, what it does, public sources. A malformed line stops the build
-with the file and line.
+with the file and line; so does an entry whose class or words the sources do not carry: a
+Chinese name or description that speaks of lists and reports instead of the package, a
+建议卸载 or 可以卸载 that its note says a source rates Expert, caution or unsafe, or a
+mainstream app marked 建议卸载.
 """
 import re
 import sys
