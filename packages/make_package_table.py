@@ -105,7 +105,8 @@ def parse_line(line):
         talk = SOURCE_TALK.search(text)
         if talk:
             raise BadLine('the %s speaks of the sources (%r), not of the package: say what it '
-                          'does and what is lost; the sources go in the note' % (field, talk.group(0)))
+                          'does and what is lost; the sources go in the note'
+                          % (field, talk.group(0)))
     for text in (title, use):
         if '【' in text or '】' in text:
             raise BadLine('【 and 】 frame the class in the program\'s lines: %r' % text)

@@ -88,8 +88,9 @@ class Generator(unittest.TestCase):
         ]
         code, error, table = generate(*lines)
         self.assertEqual(code, 0, error)
-        names = sorted(line.split('"')[1] for line in table.splitlines() if line.startswith('    {'))
-        self.assertEqual(names, sorted(line.split('\t')[0] for line in lines))
+        rows = [line for line in table.splitlines() if line.startswith('    {')]
+        self.assertEqual(sorted(row.split('"')[1] for row in rows),
+                         sorted(line.split('\t')[0] for line in lines))
 
     def test_orders_exact_names_then_prefixes_longest_first(self):
         code, error, table = generate(
