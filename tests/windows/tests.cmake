@@ -64,3 +64,10 @@ target_link_libraries(bench PRIVATE psapi tolvexa_warnings)
 target_compile_definitions(bench PRIVATE "TOLVEXA_EXE=\"$<TARGET_FILE:Tolvexa>\""
                                          "BASELINE_EXE=\"$<TARGET_FILE:baseline_window>\"")
 add_dependencies(bench Tolvexa baseline_window)
+
+# The USB driver helper (payload/driver): its window, its Device Manager button, its exit code.
+tolvexa_wine_test(driver_helper_test tests/windows/driver_helper_test.cpp tests/windows/user.cpp)
+target_link_libraries(driver_helper_test PRIVATE driver_helper_device_manager)
+target_compile_definitions(driver_helper_test PRIVATE "DRIVER_HELPER_EXE=\"$<TARGET_FILE:driver_helper>\"")
+target_compile_options(driver_helper_test PRIVATE -finput-charset=UTF-8)
+add_dependencies(driver_helper_test driver_helper)
