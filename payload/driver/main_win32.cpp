@@ -27,7 +27,7 @@ constexpr int kDeviceManagerId = 102;
 constexpr int kCloseId = IDCANCEL;  // Esc sends IDCANCEL through the dialog keyboard handling
 
 // The layout at 96 DPI, scaled to the system's DPI.
-constexpr int kClientWidth = 660, kClientHeight = 600;
+constexpr int kClientWidth = 700, kClientHeight = 600;
 constexpr int kMargin = 12, kHeadlineHeight = 24, kButtonHeight = 30;
 constexpr int kDeviceManagerWidth = 170, kCloseWidth = 100;
 constexpr int kBodyFont = 16, kHeadlineFont = 17;
