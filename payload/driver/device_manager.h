@@ -32,5 +32,4 @@ std::wstring system_folder();
 /// Starts `<folder>\mmc.exe "<folder>\devmgmt.msc"` through the shell, in that folder, so
 /// that Windows can ask for consent where the console runs elevated and nothing of the
 /// current folder is run in place of a system file. Both files must exist first.
-DeviceManagerOutcome open_device_manager(const std::wstring& folder,
-                                         const ShellStart& start = {});
+DeviceManagerOutcome open_device_manager(const std::wstring& folder, const ShellStart& start = {});

@@ -5,7 +5,14 @@
 //   https://developer.samsung.com/android-usb-driver (Samsung's developer site, linked from
 //     Samsung flashing and debugging guides)
 //   https://consumer.huawei.com/cn/support/hisuite/ (华为手机助手, the page that package
-//     manifests read HiSuite's version from)
+//     manifests read HiSuite's version from; guides name it as the source of Huawei's USB
+//     driver)
+//   https://zs.vivo.com.cn/ (vivo手机助手, the page a software downloader reads its version and
+//     download from; its download.php?sel_type=2 is vivo_usb_driver.exe, as a scrcpy guide in
+//     Chinese links it)
+// Xiaomi's driver is published inside its bootloader unlock tool, which a user should not be
+// sent to: unlocking erases the phone. Honor's, OPPO's, realme's and OnePlus' driver pages
+// could not be confirmed, so the guide sends those users to their vendor's own site.
 // Windows' own ways to a driver: Device Manager's 更新驱动程序 → 自动搜索驱动程序; Windows 10:
 // 设置 → 更新和安全 → Windows 更新 → 查看可选更新 → 驱动程序更新 (Microsoft's driver
 // documentation, "How Windows selects a driver package for a device"); Windows 11: 设置 →
@@ -39,7 +46,7 @@ inline constexpr wchar_t kText[] =
     L"  Windows 10：设置 → 更新和安全 → Windows 更新 → 查看可选更新 → 驱动程序更新\r\n"
     L"勾选与手机有关的驱动，点“下载并安装”。\r\n"
     L"\r\n"
-    L"三、装手机厂商的官方驱动\r\n"
+    L"三、装手机厂商的官方驱动或手机助手\r\n"
     L"在浏览器的地址栏里输入下面的网址，按页面上的说明下载安装：\r\n"
     L"  · 谷歌 Pixel 等手机：Google USB 驱动\r\n"
     L"    https://developer.android.com/studio/run/win-usb\r\n"
@@ -47,6 +54,8 @@ inline constexpr wchar_t kText[] =
     L"    https://developer.samsung.com/android-usb-driver\r\n"
     L"  · 华为手机：华为手机助手（HiSuite），装好后手机的驱动也一起装上\r\n"
     L"    https://consumer.huawei.com/cn/support/hisuite/\r\n"
+    L"  · vivo 手机：vivo 手机助手（电脑版），同一网站也提供 vivo 的 USB 驱动\r\n"
+    L"    https://zs.vivo.com.cn/\r\n"
     L"其他品牌的手机，请到该品牌的官方网站找“USB 驱动”或“手机助手”。"
     L"不要从来历不明的网站下载驱动。\r\n"
     L"\r\n"

@@ -116,13 +116,14 @@ bool HelperWindow::create(HINSTANCE instance) {
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
   const int left = work.left + std::max(0L, (work.right - work.left - width) / 2);
   const int top = work.top + std::max(0L, (work.bottom - work.top - height) / 2);
-  return CreateWindowExW(0, kWindowClass, guide::kTitle, kStyle, left, top, width, height,
-                         nullptr, nullptr, instance, this) != nullptr;
+  return CreateWindowExW(0, kWindowClass, guide::kTitle, kStyle, left, top, width, height, nullptr,
+                         nullptr, instance, this) != nullptr;
 }
 
 LRESULT CALLBACK HelperWindow::procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_NCCREATE) {
-    auto* self = static_cast<HelperWindow*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
+    auto* self =
+        static_cast<HelperWindow*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
     self->hwnd_ = hwnd;
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
   }
@@ -133,12 +134,8 @@ LRESULT CALLBACK HelperWindow::procedure(HWND hwnd, UINT message, WPARAM wparam,
 
 LRESULT HelperWindow::handle(UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
-    case WM_CREATE:
-      create_controls();
-      return 0;
-    case WM_SIZE:
-      lay_out(LOWORD(lparam), HIWORD(lparam));
-      return 0;
+    case WM_CREATE: create_controls(); return 0;
+    case WM_SIZE: lay_out(LOWORD(lparam), HIWORD(lparam)); return 0;
     case WM_GETMINMAXINFO: {
       auto* limits = reinterpret_cast<MINMAXINFO*>(lparam);
       limits->ptMinTrackSize = {scale(420), scale(300)};
@@ -163,9 +160,7 @@ LRESULT HelperWindow::handle(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_COMMAND:
       if (HIWORD(wparam) == BN_CLICKED) on_command(LOWORD(wparam));
       return 0;
-    case WM_DESTROY:
-      PostQuitMessage(kExitNothingInstalled);
-      return 0;
+    case WM_DESTROY: PostQuitMessage(kExitNothingInstalled); return 0;
   }
   return DefWindowProcW(hwnd_, message, wparam, lparam);
 }
@@ -174,8 +169,8 @@ void HelperWindow::create_controls() {
   HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(hwnd_, GWLP_HINSTANCE));
   body_font_ = make_font(scale(kBodyFont), FW_NORMAL);
   headline_font_ = make_font(scale(kHeadlineFont), FW_BOLD);
-  auto child = [&](DWORD ex_style, const wchar_t* window_class, const wchar_t* text,
-                   DWORD style, int id, HFONT font) {
+  auto child = [&](DWORD ex_style, const wchar_t* window_class, const wchar_t* text, DWORD style,
+                   int id, HFONT font) {
     HWND control = CreateWindowExW(ex_style, window_class, text, WS_CHILD | WS_VISIBLE | style, 0,
                                    0, 0, 0, hwnd_, as_menu(id), instance, nullptr);
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
@@ -185,12 +180,12 @@ void HelperWindow::create_controls() {
                     headline_font_.get());
   // Read-only but selectable, so that a web address can be copied.
   guide_ = child(WS_EX_CLIENTEDGE, L"EDIT", guide::kText,
-                 WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL,
-                 kGuideId, body_font_.get());
+                 WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, kGuideId,
+                 body_font_.get());
   device_manager_ = child(0, L"BUTTON", guide::kOpenDeviceManager, WS_TABSTOP | BS_PUSHBUTTON,
                           kDeviceManagerId, body_font_.get());
-  close_ = child(0, L"BUTTON", guide::kClose, WS_TABSTOP | BS_PUSHBUTTON, kCloseId,
-                 body_font_.get());
+  close_ =
+      child(0, L"BUTTON", guide::kClose, WS_TABSTOP | BS_PUSHBUTTON, kCloseId, body_font_.get());
 }
 
 void HelperWindow::lay_out(int width, int height) {
@@ -198,10 +193,8 @@ void HelperWindow::lay_out(int width, int height) {
   const int guide_top = margin + scale(kHeadlineHeight) + margin / 2;
   const int buttons_top = height - margin - button_height;
   MoveWindow(headline_, margin, margin, width - 2 * margin, scale(kHeadlineHeight), TRUE);
-  MoveWindow(guide_, margin, guide_top, width - 2 * margin, buttons_top - margin - guide_top,
-             TRUE);
-  MoveWindow(device_manager_, margin, buttons_top, scale(kDeviceManagerWidth), button_height,
-             TRUE);
+  MoveWindow(guide_, margin, guide_top, width - 2 * margin, buttons_top - margin - guide_top, TRUE);
+  MoveWindow(device_manager_, margin, buttons_top, scale(kDeviceManagerWidth), button_height, TRUE);
   MoveWindow(close_, width - margin - scale(kCloseWidth), buttons_top, scale(kCloseWidth),
              button_height, TRUE);
 }

@@ -147,7 +147,7 @@ TEST(DriverHelper, TellsWhenAndWhereToGetADriverInstallsNothingAndExitsWithOne) 
         L"设置 → 更新和安全 → Windows 更新 → 查看可选更新",
         L"https://developer.android.com/studio/run/win-usb\r\n",
         L"https://developer.samsung.com/android-usb-driver\r\n",
-        L"https://consumer.huawei.com/cn/support/hisuite/\r\n"}) {
+        L"https://consumer.huawei.com/cn/support/hisuite/\r\n", L"https://zs.vivo.com.cn/\r\n"}) {
     SCOPED_TRACE(support::narrow(part));
     EXPECT_TRUE(contains(guide, part));
   }
@@ -163,9 +163,9 @@ TEST(DriverHelper, TellsWhenAndWhereToGetADriverInstallsNothingAndExitsWithOne) 
 
   // The controls lie inside the window, the guide above the buttons, the buttons apart.
   RECT client{}, headline = client_rect_of(helper.control(kHeadlineId), helper.window),
-       text = client_rect_of(helper.control(kGuideId), helper.window),
-       open = client_rect_of(helper.control(kDeviceManagerId), helper.window),
-       close = client_rect_of(helper.control(IDCANCEL), helper.window);
+                 text = client_rect_of(helper.control(kGuideId), helper.window),
+                 open = client_rect_of(helper.control(kDeviceManagerId), helper.window),
+                 close = client_rect_of(helper.control(IDCANCEL), helper.window);
   GetClientRect(helper.window, &client);
   for (const RECT& rect : {headline, text, open, close}) {
     EXPECT_GE(rect.left, 0);
