@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 /// ShellExecuteExW, or a stand-in with its contract: TRUE when started, else FALSE with the
 /// thread's last error set.
@@ -29,7 +30,13 @@ struct DeviceManagerOutcome {
 /// system does not tell it.
 std::wstring system_folder();
 
-/// Starts `<folder>\mmc.exe "<folder>\devmgmt.msc"` through the shell, in that folder, so
-/// that Windows can ask for consent where the console runs elevated and nothing of the
-/// current folder is run in place of a system file. Both files must exist first.
-DeviceManagerOutcome open_device_manager(const std::wstring& folder, const ShellStart& start = {});
+/// Where the Device Manager is looked for, in this order: the system folder, and for this
+/// 32-bit program on 64-bit Windows also the 64-bit system folder by its alias
+/// `<Windows folder>\Sysnative`, in case the 32-bit one lacks a file of it.
+std::vector<std::wstring> device_manager_folders();
+
+/// Starts `<folder>\mmc.exe "<folder>\devmgmt.msc"` through the shell, in that folder, for the
+/// first of the folders that holds both files, so that Windows can ask for consent where the
+/// console runs elevated and nothing of the current folder is run in place of a system file.
+DeviceManagerOutcome open_device_manager(const std::vector<std::wstring>& folders,
+                                         const ShellStart& start = {});

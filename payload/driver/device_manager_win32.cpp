@@ -9,23 +9,10 @@ bool is_file(const std::wstring& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-}  // namespace
-
-std::wstring system_folder() {
-  wchar_t path[MAX_PATH] = {};
-  UINT length = GetSystemDirectoryW(path, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return L"";
-  std::wstring folder(path, length);
-  if (folder.back() == L'\\') folder.pop_back();
-  return folder;
-}
-
-DeviceManagerOutcome open_device_manager(const std::wstring& folder, const ShellStart& start) {
+// Starts the Device Manager of a folder that holds both of its files.
+DeviceManagerOutcome start_console(const std::wstring& folder, const ShellStart& start) {
   const std::wstring console = folder + L"\\mmc.exe";
-  const std::wstring snap_in = folder + L"\\devmgmt.msc";
-  if (folder.empty() || !is_file(console) || !is_file(snap_in))
-    return {DeviceManagerOutcome::missing, ERROR_FILE_NOT_FOUND};
-  const std::wstring parameters = L"\"" + snap_in + L"\"";
+  const std::wstring parameters = L"\"" + folder + L"\\devmgmt.msc\"";
   SHELLEXECUTEINFOW info{};
   info.cbSize = sizeof info;
   info.fMask = SEE_MASK_FLAG_NO_UI;  // a failure is told in our own words
@@ -42,4 +29,36 @@ DeviceManagerOutcome open_device_manager(const std::wstring& folder, const Shell
   if (started) return {DeviceManagerOutcome::opened, 0};
   if (error == ERROR_CANCELLED) return {DeviceManagerOutcome::declined, error};
   return {DeviceManagerOutcome::failed, error};
+}
+
+}  // namespace
+
+std::wstring system_folder() {
+  wchar_t path[MAX_PATH] = {};
+  UINT length = GetSystemDirectoryW(path, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return L"";
+  std::wstring folder(path, length);
+  if (folder.back() == L'\\') folder.pop_back();
+  return folder;
+}
+
+std::vector<std::wstring> device_manager_folders() {
+  std::vector<std::wstring> folders{system_folder()};
+  BOOL wow64 = FALSE;
+  wchar_t windows[MAX_PATH] = {};
+  UINT length = GetSystemWindowsDirectoryW(windows, MAX_PATH);
+  if (IsWow64Process(GetCurrentProcess(), &wow64) && wow64 && length > 0 && length < MAX_PATH) {
+    std::wstring folder(windows, length);
+    if (folder.back() == L'\\') folder.pop_back();
+    folders.push_back(folder + L"\\Sysnative");
+  }
+  return folders;
+}
+
+DeviceManagerOutcome open_device_manager(const std::vector<std::wstring>& folders,
+                                         const ShellStart& start) {
+  for (const std::wstring& folder : folders)
+    if (!folder.empty() && is_file(folder + L"\\mmc.exe") && is_file(folder + L"\\devmgmt.msc"))
+      return start_console(folder, start);
+  return {DeviceManagerOutcome::missing, ERROR_FILE_NOT_FOUND};
 }

@@ -203,7 +203,7 @@ void HelperWindow::on_command(int id) {
   if (id == kCloseId) {
     DestroyWindow(hwnd_);
   } else if (id == kDeviceManagerId) {
-    std::wstring problem = device_manager_problem(open_device_manager(system_folder()));
+    std::wstring problem = device_manager_problem(open_device_manager(device_manager_folders()));
     if (!problem.empty())
       MessageBoxW(hwnd_, problem.c_str(), guide::kTitle, MB_OK | MB_ICONWARNING);
   }

@@ -40,7 +40,7 @@ TEST(DeviceManager, IsStartedFromTheGivenSystemFolderThroughTheShell) {
   ASSERT_TRUE(support::write_file(folder / L"mmc.exe", "MZ"));
   ASSERT_TRUE(support::write_file(folder / L"devmgmt.msc", "<MMC_ConsoleFile/>"));
   ShellCall call;
-  DeviceManagerOutcome outcome = open_device_manager(folder.path(), answering(call, 0));
+  DeviceManagerOutcome outcome = open_device_manager({folder.path()}, answering(call, 0));
   EXPECT_EQ(outcome.kind, DeviceManagerOutcome::opened);
   EXPECT_EQ(call.verb, L"");  // the default verb, so that Windows asks for consent if needed
   EXPECT_EQ(call.file, folder / L"mmc.exe");
@@ -48,9 +48,9 @@ TEST(DeviceManager, IsStartedFromTheGivenSystemFolderThroughTheShell) {
   EXPECT_EQ(call.directory, folder.path());
 
   // The user saying no to Windows' consent prompt is no failure; a refusal is, with its code.
-  EXPECT_EQ(open_device_manager(folder.path(), answering(call, ERROR_CANCELLED)).kind,
+  EXPECT_EQ(open_device_manager({folder.path()}, answering(call, ERROR_CANCELLED)).kind,
             DeviceManagerOutcome::declined);
-  outcome = open_device_manager(folder.path(), answering(call, ERROR_ACCESS_DENIED));
+  outcome = open_device_manager({folder.path()}, answering(call, ERROR_ACCESS_DENIED));
   EXPECT_EQ(outcome.kind, DeviceManagerOutcome::failed);
   EXPECT_EQ(outcome.error, static_cast<DWORD>(ERROR_ACCESS_DENIED));
 }
@@ -64,18 +64,33 @@ TEST(DeviceManager, IsNotStartedWhenAFileOfItIsMissing) {
   ShellCall call;
   for (const std::wstring& where : {folder.path(), empty.path(), std::wstring()}) {
     SCOPED_TRACE(support::narrow(where));
-    EXPECT_EQ(open_device_manager(where, answering(call, 0)).kind, DeviceManagerOutcome::missing);
+    EXPECT_EQ(open_device_manager({where}, answering(call, 0)).kind, DeviceManagerOutcome::missing);
   }
   EXPECT_EQ(call.calls, 0);
+
+  // The first folder that holds both files serves.
+  support::ScopedTempDir whole;
+  ASSERT_TRUE(support::write_file(whole / L"mmc.exe", "MZ"));
+  ASSERT_TRUE(support::write_file(whole / L"devmgmt.msc", "<MMC_ConsoleFile/>"));
+  EXPECT_EQ(
+      open_device_manager({folder.path(), empty.path(), whole.path()}, answering(call, 0)).kind,
+      DeviceManagerOutcome::opened);
+  EXPECT_EQ(call.file, whole / L"mmc.exe");
 }
 
-TEST(DeviceManager, SystemFolderIsTheSystemsWithoutATrailingBackslash) {
+TEST(DeviceManager, IsLookedForInTheSystemFolderThenInThe64BitOne) {
   wchar_t expected[MAX_PATH] = {};
   ASSERT_GT(GetSystemDirectoryW(expected, MAX_PATH), 0u);
   const std::wstring folder = system_folder();
   ASSERT_FALSE(folder.empty());
   EXPECT_NE(folder.back(), L'\\');
   EXPECT_EQ(folder, std::wstring(expected).substr(0, folder.size()));
+  const std::vector<std::wstring> folders = device_manager_folders();
+  BOOL wow64 = FALSE;
+  IsWow64Process(GetCurrentProcess(), &wow64);
+  ASSERT_EQ(folders.size(), wow64 ? 2u : 1u);
+  EXPECT_EQ(folders[0], folder);
+  if (wow64) EXPECT_EQ(folders[1].substr(folders[1].size() - 10), L"\\Sysnative");
 }
 
 // One running helper, found by its window.
