@@ -5,6 +5,7 @@ add_compile_definitions(_WIN32_WINNT=0x0601 WINVER=0x0601)
 add_link_options(-static -static-libgcc -static-libstdc++)
 
 add_subdirectory(payload/standins)
+add_subdirectory(payload/driver)
 
 # The five payloads. The four adb files are the real ones when a folder of them is given
 # (scripts/release gathers Google's with scripts/real-payloads), else the simulated phone and
@@ -37,7 +38,7 @@ foreach(i RANGE 3)
   set(${var} "${file}")
   list(APPEND payload_files "${file}")
 endforeach()
-set(PAYLOAD_DRIVER_INSTALLER "${CMAKE_BINARY_DIR}/standins/ADBDriverInstaller.exe")
+set(PAYLOAD_DRIVER_INSTALLER "${CMAKE_BINARY_DIR}/driver/ADBDriverInstaller.exe")
 list(APPEND payload_files "${PAYLOAD_DRIVER_INSTALLER}")
 configure_file(payload/payloads.rc.in ${CMAKE_BINARY_DIR}/payloads.rc @ONLY)
 

@@ -23,7 +23,8 @@ target_compile_definitions(exec_test PRIVATE "EMIT_EXE=\"$<TARGET_FILE:emit>\""
                                              "ADB_SIM_EXE=\"$<TARGET_FILE:standin_adb>\""
                                              "PHONE_ASSISTANT_EXE=\"$<TARGET_FILE:phone_assistant>\"")
 add_dependencies(exec_test emit standin_adb phone_assistant)
-target_compile_definitions(payload_test PRIVATE "PAYLOAD_DIR=\"${payload_dir}\"")
+target_compile_definitions(payload_test PRIVATE "PAYLOAD_DIR=\"${payload_dir}\""
+                                                "DRIVER_INSTALLER=\"${PAYLOAD_DRIVER_INSTALLER}\"")
 
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   set(pe_format pe32+)
@@ -43,7 +44,7 @@ function(tolvexa_program_test name)
                                              "EMIT_EXE=\"$<TARGET_FILE:emit>\""
                                              "PHONE_ASSISTANT_EXE=\"$<TARGET_FILE:phone_assistant>\"")
   target_compile_options(${name} PRIVATE -finput-charset=UTF-8)
-  add_dependencies(${name} Tolvexa standin_adb standin_driver_installer emit phone_assistant)
+  add_dependencies(${name} Tolvexa standin_adb driver_helper emit phone_assistant)
   set_tests_properties(${name} PROPERTIES RUN_SERIAL TRUE)
 endfunction()
 
@@ -76,6 +77,10 @@ if(TARGET Tolvexa_real AND TARGET standin_wire_phone)
     "REAL_PAYLOAD_DIR=\"${real_dir}\""
     "WIRE_PHONE_EXE=\"$<TARGET_FILE:standin_wire_phone>\"")
   add_dependencies(real_adb_test Tolvexa_real standin_wire_phone)
+  target_sources(bench PRIVATE tests/windows/wire_phone.cpp)
+  target_compile_definitions(bench PRIVATE "TOLVEXA_REAL_EXE=\"$<TARGET_FILE:Tolvexa_real>\""
+                                           "WIRE_PHONE_EXE=\"$<TARGET_FILE:standin_wire_phone>\"")
+  add_dependencies(bench Tolvexa_real standin_wire_phone)
 elseif(CMAKE_SIZEOF_VOID_P EQUAL 8)
   add_test(NAME real_adb_test COMMAND ${CMAKE_COMMAND} -E echo
     "real_adb_test: skipped on the x86-64 twin: Google's adb.exe is 32-bit; the 32-bit build runs it where the host executes 32-bit code")
