@@ -558,7 +558,8 @@ void explain_packages(View& view, Commands& commands) {
   // Without a phone the command fails or adb only talks; an empty answer is a phone without
   // apps of its own.
   bool asked = finished(users) && (!listing.names.empty() || listing.talk.empty());
-  std::unordered_set<std::string> user_apps = name_set(listing);
+  std::unordered_set<std::string> user_apps;
+  if (asked) user_apps = name_set(listing);
   std::string text;
   for (const std::string& name : names) text += explanation(name, user_apps.count(name) != 0);
   if (!asked) text += msg::kExplainNoPhone;
