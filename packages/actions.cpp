@@ -382,18 +382,15 @@ bool plan_batch(View& view, Commands& commands, const TextArray& items, std::vec
 std::string skip_text(const std::string& item, Kind kind, Answer caution, Answer user_apps) {
   const PackageInfo* info = find_package_info(item);
   switch (kind) {
-    case Kind::skipped:
-      return std::string(skipped_line(item));
-    case Kind::keep:
-      return critical_text(item, *info, msg::kCriticalSkippedAfter);
+    case Kind::skipped: return std::string(skipped_line(item));
+    case Kind::keep: return critical_text(item, *info, msg::kCriticalSkippedAfter);
     case Kind::user_app:
       if (user_apps == Answer::no) return concat_text(trim_blanks(item), msg::kUserAppSkippedAfter);
       return {};
     case Kind::caution:
       if (caution == Answer::no) return caution_text(item, *info, msg::kCautionSkippedAfter);
       return {};
-    case Kind::plain:
-      return {};
+    case Kind::plain: return {};
   }
   return {};
 }
@@ -670,8 +667,8 @@ void batch_uninstall(View& view, Commands& commands, Session& session) {
     if (view.closed()) return;
   }
   view.set_disabled(Button::batch, false);
-  view.append_text(Box::log, std::string(msg::kDone) + batch_count(static_cast<int>(items.size()),
-                                                                   by_outcome, skipped));
+  view.append_text(Box::log, std::string(msg::kDone) +
+                                 batch_count(static_cast<int>(items.size()), by_outcome, skipped));
 }
 
 void report_deploy_failure(View& view, std::string_view reason) {

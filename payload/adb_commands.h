@@ -11,7 +11,8 @@ inline constexpr std::string_view kDevices = "c:\\adb\\adb.exe devices";
 inline constexpr std::string_view kListPackages = "c:\\adb\\adb.exe shell pm list packages";
 inline constexpr std::string_view kListAllPackages = "c:\\adb\\adb.exe shell pm list packages -u";
 /// The packages of the system image only; the phone's own (user) apps only; the disabled ones.
-inline constexpr std::string_view kListSystemPackages = "c:\\adb\\adb.exe shell pm list packages -s";
+inline constexpr std::string_view kListSystemPackages =
+    "c:\\adb\\adb.exe shell pm list packages -s";
 inline constexpr std::string_view kListUserPackages = "c:\\adb\\adb.exe shell pm list packages -3";
 inline constexpr std::string_view kListDisabledPackages =
     "c:\\adb\\adb.exe shell pm list packages -d";

@@ -4,9 +4,9 @@
 // Each action's result is compared with a model built on model.h, and every command line that
 // runs must hold, after its fixed prefix, nothing but the bytes a package name can have.
 #include <algorithm>
-#include <set>
 #include <cstddef>
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -327,8 +327,9 @@ void check_refusals(const std::string& list) {
   model::check(session.disabled_here == disabled, "refusals: what the session remembers");
   const std::string& log = view.box(Box::log);
   std::string end = batch_end(items.size(), counts[0], counts[1], counts[2], counts[3]);
-  model::check(log.size() >= end.size() && log.compare(log.size() - end.size(), end.size(), end) == 0,
-               "refusals: the closing count");
+  model::check(
+      log.size() >= end.size() && log.compare(log.size() - end.size(), end.size(), end) == 0,
+      "refusals: the closing count");
 
   view.answers_in_turn = {Answer::ok};
   commands.ran.clear();
@@ -357,12 +358,13 @@ void check_single(bool uninstalling, const std::string& name, const std::string&
   check_command_lines_are_safe(commands);
   // The fake view answers OK, not Yes: a guarded package is not removed.
   bool usable_name = !name.empty() && usable(name);
-  bool guarded = uninstalling && (removal_is(name, Removal::keep) ||
-                                  removal_is(name, Removal::caution) ||
-                                  is_user_app(name, listed_names(user_listing)));
+  bool guarded =
+      uninstalling && (removal_is(name, Removal::keep) || removal_is(name, Removal::caution) ||
+                       is_user_app(name, listed_names(user_listing)));
   std::vector<std::string> ran;
   if (usable_name && uninstalling) ran.push_back(kUserAppsCommand);
-  if (usable_name && !guarded) ran.push_back((uninstalling ? kUninstallPrefix : kRestorePrefix) + name);
+  if (usable_name && !guarded)
+    ran.push_back((uninstalling ? kUninstallPrefix : kRestorePrefix) + name);
   model::check(commands.ran == ran, "single package command lines");
   model::check(view.messages.size() == (usable_name && !guarded ? 0u : 1u),
                "single package message");

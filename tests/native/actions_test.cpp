@@ -279,9 +279,8 @@ TEST_F(Actions, CommandsThatFailOrAreCutShortSayWhatHappened) {
   // Connect appends adb's words unchanged: a hint goes on a line of its own.
   commands.answers["c:\\adb\\adb.exe devices"] = "List of devices attached";
   connect_device(view, commands);
-  EXPECT_EQ(view.box(Box::log),
-            gbk("连接设备中...\r\n") + "List of devices attached\r\n" +
-                gbk("提示：" + kNoPhoneHint + "\r\n"));
+  EXPECT_EQ(view.box(Box::log), gbk("连接设备中...\r\n") + "List of devices attached\r\n" +
+                                    gbk("提示：" + kNoPhoneHint + "\r\n"));
   commands.results["c:\\adb\\adb.exe devices"] = {"", reason};
   connect_device(view, commands);
   EXPECT_EQ(view.box(Box::log), gbk("连接设备中...\r\n") + cannot_run);
@@ -430,8 +429,8 @@ TEST_F(Actions, BatchTakesItsItemsOnceAndSkipsUnsafeOnes) {
   view.box(Box::list) = "com.a\r\na & del x\r\na|b\r\na;reboot\r\n" + gbk("微信") + "\r\ncom.b\r\n";
   commands.during_run = [&] { view.box(Box::list) = "com.evil\r\n"; };
   batch_uninstall(view, commands, session);
-  EXPECT_EQ(commands.ran, (std::vector<std::string>{kUserApps, kUninstall + "com.a",
-                                                    kUninstall + "com.b"}));
+  EXPECT_EQ(commands.ran,
+            (std::vector<std::string>{kUserApps, kUninstall + "com.a", kUninstall + "com.b"}));
   EXPECT_EQ(commands.waits, (std::vector<int>{1000, 1000}));
   std::string skipped = gbk("包名含有不能使用的字符，已跳过\r\n");
   EXPECT_EQ(view.box(Box::log), gbk(kBatchStart) + item_line("com.a") + "\r\n" +
@@ -447,9 +446,9 @@ TEST_F(Actions, BatchSkipsCriticalPackagesAndGoesOnAfterFailures) {
   commands.results[kUninstall + "com.miui.video"] = {"", gbk("拒绝访问。")};
   commands.answers[kUninstall + "com.miui.notes"] = "error: device offline\r\n";
   batch_uninstall(view, commands, session);
-  EXPECT_EQ(commands.ran,
-            (std::vector<std::string>{kUserApps, kUninstall + "com.miui.video",
-                                      kUninstall + "com.miui.Home", kUninstall + "com.miui.notes"}));
+  EXPECT_EQ(commands.ran, (std::vector<std::string>{kUserApps, kUninstall + "com.miui.video",
+                                                    kUninstall + "com.miui.Home",
+                                                    kUninstall + "com.miui.notes"}));
   EXPECT_EQ(commands.waits, (std::vector<int>{1000, 1000, 1000}));
   std::string skip_tail = gbk("），已跳过。如确需卸载，请用“卸载”按钮单独卸载。\r\n");
   EXPECT_EQ(

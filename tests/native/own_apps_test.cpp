@@ -29,8 +29,8 @@ std::string first_of(Removal removal, int skip = 0) {
 std::string title(const std::string& name) { return std::string(find_package_info(name)->title); }
 std::string use(const std::string& name) { return std::string(find_package_info(name)->use); }
 
-const std::string kUserQuestion =
-    gbk(" 是用户应用（自己安装或手机预装的普通应用）：卸载会把它连同数据彻底删除，本程序无法恢复它。\r\n");
+const std::string kUserQuestion = gbk(
+    " 是用户应用（自己安装或手机预装的普通应用）：卸载会把它连同数据彻底删除，本程序无法恢复它。\r\n");
 const std::string kSure = gbk("确定要卸载吗？");
 
 struct OwnApps : ::testing::Test {
@@ -46,16 +46,17 @@ struct OwnApps : ::testing::Test {
 
 TEST_F(OwnApps, ExplainMarksUserAppsWhenThePhoneAnswers) {
   const std::string mark = gbk("（用户应用：卸载后无法用本程序恢复）");
-  const std::string known = optional + gbk("：") + title(optional) + gbk("【可以卸载】") + use(optional);
+  const std::string known =
+      optional + gbk("：") + title(optional) + gbk("【可以卸载】") + use(optional);
   const std::string known_caution =
       caution + gbk("：") + title(caution) + gbk("【谨慎】") + use(caution) + "\r\n";
   const std::string unknown_user =
-      kUserApp + gbk("：用户应用【可以卸载】自己安装或手机预装的普通应用，卸载只会失去它本身") + mark +
-      "\r\n";
+      kUserApp + gbk("：用户应用【可以卸载】自己安装或手机预装的普通应用，卸载只会失去它本身") +
+      mark + "\r\n";
   const std::string unknown = "com.nobody" + gbk("：未收录【用途不明，建议保留】\r\n");
-  const std::string no_phone =
-      gbk("（没能向手机查询哪些是用户应用，上面没有标出。连好手机后再点“查看说明”，会标出卸载后无法恢复"
-          "的用户应用。）\r\n");
+  const std::string no_phone = gbk(
+      "（没能向手机查询哪些是用户应用，上面没有标出。连好手机后再点“查看说明”，会标出卸载后无法恢复"
+      "的用户应用。）\r\n");
   // The user app's name with something after it, or as part of a longer one, is not it.
   const std::string answer = "package:" + optional + "\r\npackage:" + kUserApp +
                              "\r\npackage:" + caution + ".extra\r\npackage:x" + caution + "\r\n";
@@ -64,17 +65,23 @@ TEST_F(OwnApps, ExplainMarksUserAppsWhenThePhoneAnswers) {
     RunResult users;
     std::string added;
   } rows[] = {
-      {"known, unknown and near names", {answer},
+      {"known, unknown and near names",
+       {answer},
        known + mark + "\r\n" + unknown_user + known_caution + unknown},
-      {"a phone without apps of its own", {""},
-       known + "\r\n" + gbk("com.user.app：未收录【用途不明，建议保留】\r\n") + known_caution + unknown},
-      {"no phone: adb only talks", {"error: no devices/emulators found\r\n"},
+      {"a phone without apps of its own",
+       {""},
+       known + "\r\n" + gbk("com.user.app：未收录【用途不明，建议保留】\r\n") + known_caution +
+           unknown},
+      {"no phone: adb only talks",
+       {"error: no devices/emulators found\r\n"},
        known + "\r\n" + gbk("com.user.app：未收录【用途不明，建议保留】\r\n") + known_caution +
            unknown + no_phone},
-      {"the command cannot start", {"", gbk("拒绝访问。")},
+      {"the command cannot start",
+       {"", gbk("拒绝访问。")},
        known + "\r\n" + gbk("com.user.app：未收录【用途不明，建议保留】\r\n") + known_caution +
            unknown + no_phone},
-      {"cut off by time", {answer, "", true},
+      {"cut off by time",
+       {answer, "", true},
        known + "\r\n" + gbk("com.user.app：未收录【用途不明，建议保留】\r\n") + known_caution +
            unknown + no_phone},
   };
@@ -115,7 +122,8 @@ TEST_F(OwnApps, SingleUninstallOfAUserAppAsksOnceFirst) {
            caution + kUserQuestion + kSure},
       {"a user app not to remove: one question", keep, "package:" + keep + "\r\n",
        keep + gbk(" 是手机的关键组件（") + title(keep) +
-           gbk("），卸载后手机可能无法正常使用，甚至无法开机。\r\n") + keep + kUserQuestion + kSure},
+           gbk("），卸载后手机可能无法正常使用，甚至无法开机。\r\n") + keep + kUserQuestion +
+           kSure},
       {"near names are not it", kUserApp,
        "package:" + kUserApp + "2\r\npackage:x" + kUserApp + "\r\n" + kUserApp + "\r\n", ""},
   };
@@ -138,9 +146,9 @@ TEST_F(OwnApps, SingleUninstallOfAUserAppAsksOnceFirst) {
       std::vector<std::string> ran = {kUserApps};
       if (removes) ran.push_back(kUninstall + row.package);
       EXPECT_EQ(commands.ran, ran);
-      EXPECT_EQ(view.box(Box::log), gbk("卸载APP中，请稍后...\r\n") +
-                                        (removes ? gbk("\r\n完成...\r\n")
-                                                 : gbk("已取消，没有卸载。\r\n")));
+      EXPECT_EQ(view.box(Box::log),
+                gbk("卸载APP中，请稍后...\r\n") +
+                    (removes ? gbk("\r\n完成...\r\n") : gbk("已取消，没有卸载。\r\n")));
       EXPECT_FALSE(view.disabled(Button::uninstall));
     }
   }
@@ -160,8 +168,8 @@ TEST_F(OwnApps, BatchAsksOnceMoreAboutUserApps) {
   // A plain package, a user app, one some users need, one that is both, and one not to remove
   // that is a user app too.
   const std::string both = caution2;
-  view.box(Box::list) = optional + "\r\n" + kUserApp + "\r\n" + caution + "\r\n" + both + "\r\n" +
-                        keep + "\r\n";
+  view.box(Box::list) =
+      optional + "\r\n" + kUserApp + "\r\n" + caution + "\r\n" + both + "\r\n" + keep + "\r\n";
   const std::string choices =
       gbk("\r\n点“是”一并卸载它们；点“否”跳过它们，只卸载其余的应用；点“取消”什么也不卸载。");
   const std::string caution_question =
@@ -181,11 +189,17 @@ TEST_F(OwnApps, BatchAsksOnceMoreAboutUserApps) {
     std::vector<std::string> removed;
     std::string count;  // the closing count, UTF-8; "" when nothing ran
   } rows[] = {
-      {"yes, yes", {Answer::yes, Answer::yes}, {optional, kUserApp, caution, both},
+      {"yes, yes",
+       {Answer::yes, Answer::yes},
+       {optional, kUserApp, caution, both},
        "共 5 个：卸载了 4 个，停用了 0 个，跳过 1 个，没有成功 0 个。"},
-      {"yes, no", {Answer::yes, Answer::no}, {optional, caution},
+      {"yes, no",
+       {Answer::yes, Answer::no},
+       {optional, caution},
        "共 5 个：卸载了 2 个，停用了 0 个，跳过 3 个，没有成功 0 个。"},
-      {"no, yes", {Answer::no, Answer::yes}, {optional, kUserApp, both},
+      {"no, yes",
+       {Answer::no, Answer::yes},
+       {optional, kUserApp, both},
        "共 5 个：卸载了 3 个，停用了 0 个，跳过 2 个，没有成功 0 个。"},
       {"yes, cancel", {Answer::yes, Answer::cancel}, {}, ""},
       {"cancel", {Answer::cancel}, {}, ""},

@@ -106,7 +106,8 @@ TEST_F(Refusal, SingleUninstallThatThePhoneRefusesDisablesInstead) {
 TEST_F(Refusal, BatchDisablesWhatThePhoneRefusesAndCountsHonestly) {
   view.box(Box::list) = "x.a\r\nx.b\r\nx.c\r\nx.d\r\n x.e \r\n";
   commands.answers[kUninstall + "x.a"] = "Success\r\n";
-  for (const char* refused : {"x.b", "x.c", " x.e "}) commands.answers[kUninstall + refused] = kRefused;
+  for (const char* refused : {"x.b", "x.c", " x.e "})
+    commands.answers[kUninstall + refused] = kRefused;
   commands.answers[kDisable + "x.b"] = disabled_answer("x.b");
   commands.answers[kDisable + "x.c"] = kCannotChange;
   commands.answers[kDisable + " x.e "] = disabled_answer("x.e");
@@ -141,15 +142,31 @@ TEST_F(Refusal, RestoreEnablesOnlyWhatWasDisabled) {
     std::vector<std::string> ran;
     bool still_remembered;
   } rows[] = {
-      {"disabled by this program", "com.here", {restored}, {enabled},
-       {kRestore + "com.here", kEnable + "com.here"}, false},
-      {"found disabled by 已卸载的, blanks passed on", " com.found ", {restored}, {enabled},
-       {kRestore + " com.found ", kEnable + " com.found "}, false},
+      {"disabled by this program",
+       "com.here",
+       {restored},
+       {enabled},
+       {kRestore + "com.here", kEnable + "com.here"},
+       false},
+      {"found disabled by 已卸载的, blanks passed on",
+       " com.found ",
+       {restored},
+       {enabled},
+       {kRestore + " com.found ", kEnable + " com.found "},
+       false},
       {"never disabled", "com.other", {restored}, {enabled}, {kRestore + "com.other"}, false},
-      {"restoring could not start: nothing enabled", "com.here", {"", gbk("拒绝访问。")}, {enabled},
-       {kRestore + "com.here"}, true},
-      {"enabling refused: still remembered", "com.here", {restored}, {"Error: no\r\n"},
-       {kRestore + "com.here", kEnable + "com.here"}, true},
+      {"restoring could not start: nothing enabled",
+       "com.here",
+       {"", gbk("拒绝访问。")},
+       {enabled},
+       {kRestore + "com.here"},
+       true},
+      {"enabling refused: still remembered",
+       "com.here",
+       {restored},
+       {"Error: no\r\n"},
+       {kRestore + "com.here", kEnable + "com.here"},
+       true},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
