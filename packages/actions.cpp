@@ -592,13 +592,12 @@ void uninstall_package(View& view, Commands& commands, Session& session) {
   std::string name;
   if (!read_package_name(view, name)) return;
   view.set_disabled(Button::uninstall, true);
-  view.set_content(Box::log, msg::kUninstallProgress);
   // The phone tells which apps are its own: removing one deletes it for good, so it is asked
-  // about first.
+  // about first. After No the log is as it was: nothing happened.
   RunResult users = commands.run(adb::kListUserPackages);
   if (view.closed()) return;
   if (!finished(users)) {
-    view.append_text(Box::log, unfinished_line(users));
+    view.set_content(Box::log, concat_text(msg::kUninstallProgress, unfinished_line(users)));
     view.set_disabled(Button::uninstall, false);
     return;
   }
@@ -606,10 +605,10 @@ void uninstall_package(View& view, Commands& commands, Session& session) {
   std::string question = removal_question(name, user_app);
   if (!question.empty() &&
       view.show_message(question, MessageKind::yes_no_warning, true) != Answer::yes) {
-    view.append_text(Box::log, msg::kNotRemoved);
     view.set_disabled(Button::uninstall, false);
     return;
   }
+  view.set_content(Box::log, msg::kUninstallProgress);
   Outcome outcome = remove_one(view, commands, session, name, msg::kUninstallProgress);
   if (outcome == Outcome::closed) return;
   view.set_disabled(Button::uninstall, false);
