@@ -5,20 +5,23 @@ add_compile_definitions(_WIN32_WINNT=0x0601 WINVER=0x0601)
 add_link_options(-static -static-libgcc -static-libstdc++)
 
 add_subdirectory(payload/standins)
+add_subdirectory(payload/driver)
 
-# The five payloads: the real files when a folder of them is given, else the stand-ins.
+# The five payloads. The four adb files are the real ones when a folder of them is given
+# (scripts/release gathers Google's with scripts/real-payloads), else the simulated phone and
+# its stand-in DLLs. The driver helper is the program's own, built here in every build.
 set(TOLVEXA_PAYLOAD_DIR "" CACHE PATH
-    "Folder holding the real adb.exe, AdbWinApi.dll, AdbWinUsbApi.dll, libwinpthread-1.dll and ADBDriverInstaller.exe")
-set(payload_names adb.exe AdbWinApi.dll AdbWinUsbApi.dll libwinpthread-1.dll ADBDriverInstaller.exe)
-set(payload_sizes 5937152 97792 62976 231594 11715584)
-set(payload_vars PAYLOAD_ADB PAYLOAD_ADB_WIN_API PAYLOAD_ADB_WIN_USB_API PAYLOAD_WINPTHREAD PAYLOAD_DRIVER_INSTALLER)
+    "Folder holding the real adb.exe, AdbWinApi.dll, AdbWinUsbApi.dll and libwinpthread-1.dll")
+set(payload_names adb.exe AdbWinApi.dll AdbWinUsbApi.dll libwinpthread-1.dll)
+set(payload_sizes 1850368 97792 62976 292204)
+set(payload_vars PAYLOAD_ADB PAYLOAD_ADB_WIN_API PAYLOAD_ADB_WIN_USB_API PAYLOAD_WINPTHREAD)
 if(TOLVEXA_PAYLOAD_DIR)
   set(payload_dir "${TOLVEXA_PAYLOAD_DIR}")
 else()
   set(payload_dir "${CMAKE_BINARY_DIR}/standins")
 endif()
 set(payload_files "")
-foreach(i RANGE 4)
+foreach(i RANGE 3)
   list(GET payload_names ${i} name)
   list(GET payload_sizes ${i} size)
   list(GET payload_vars ${i} var)
@@ -35,6 +38,8 @@ foreach(i RANGE 4)
   set(${var} "${file}")
   list(APPEND payload_files "${file}")
 endforeach()
+set(PAYLOAD_DRIVER_INSTALLER "${CMAKE_BINARY_DIR}/driver/ADBDriverInstaller.exe")
+list(APPEND payload_files "${PAYLOAD_DRIVER_INSTALLER}")
 configure_file(payload/payloads.rc.in ${CMAKE_BINARY_DIR}/payloads.rc @ONLY)
 
 # The manifest names the processor architecture; a wrong one stops the program from starting
@@ -92,6 +97,35 @@ set_target_properties(Tolvexa PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY
 target_link_options(Tolvexa PRIVATE -s -Wl,--no-insert-timestamp)
 set_source_files_properties(app/resources.rc PROPERTIES OBJECT_DEPENDS
   "${payload_files};${PROJECT_SOURCE_DIR}/app/icon/tolvexa.ico;${CMAKE_BINARY_DIR}/tolvexa.manifest;${CMAKE_BINARY_DIR}/payloads.rc;${CMAKE_BINARY_DIR}/tolvexa_version.h")
+
+# The shipped 32-bit program once more, with Google's real adb inside instead of the simulated
+# phone (scripts/real-payloads gathers and checks the files), so that the tests can prove it
+# against real adb: build/windows/real/Tolvexa.exe. Google's adb.exe is 32-bit, so the x86-64
+# twin has no such build.
+if(NOT TOLVEXA_PAYLOAD_DIR AND CMAKE_SIZEOF_VOID_P EQUAL 4)
+  set(real_dir ${CMAKE_BINARY_DIR}/real-payloads)
+  set(real_files ${real_dir}/adb.exe ${real_dir}/AdbWinApi.dll ${real_dir}/AdbWinUsbApi.dll
+                 ${real_dir}/libwinpthread-1.dll)
+  add_custom_command(OUTPUT ${real_files}
+    COMMAND bash ${PROJECT_SOURCE_DIR}/scripts/real-payloads ${real_dir} >/dev/null
+    DEPENDS ${PROJECT_SOURCE_DIR}/scripts/real-payloads
+    COMMENT "Gathering Google's adb files (checked against their pinned hashes)")
+  set(PAYLOAD_ADB ${real_dir}/adb.exe)
+  set(PAYLOAD_ADB_WIN_API ${real_dir}/AdbWinApi.dll)
+  set(PAYLOAD_ADB_WIN_USB_API ${real_dir}/AdbWinUsbApi.dll)
+  set(PAYLOAD_WINPTHREAD ${real_dir}/libwinpthread-1.dll)
+  configure_file(payload/payloads.rc.in ${CMAKE_BINARY_DIR}/real/payloads.rc @ONLY)
+  file(READ app/resources.rc resources)
+  string(REPLACE "#include \"payloads.rc\"" "#include \"real/payloads.rc\"" resources "${resources}")
+  file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/real/resources.rc CONTENT "${resources}")
+  add_executable(Tolvexa_real WIN32 app/main_win32.cpp ${CMAKE_BINARY_DIR}/real/resources.rc)
+  target_link_libraries(Tolvexa_real PRIVATE tolvexa_win)
+  set_target_properties(Tolvexa_real PROPERTIES OUTPUT_NAME Tolvexa
+                                                RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/real)
+  target_link_options(Tolvexa_real PRIVATE -s -Wl,--no-insert-timestamp)
+  set_source_files_properties(${CMAKE_BINARY_DIR}/real/resources.rc PROPERTIES OBJECT_DEPENDS
+    "${real_files};${PAYLOAD_DRIVER_INSTALLER};${PROJECT_SOURCE_DIR}/app/icon/tolvexa.ico;${CMAKE_BINARY_DIR}/tolvexa.manifest;${CMAKE_BINARY_DIR}/real/payloads.rc;${CMAKE_BINARY_DIR}/tolvexa_version.h")
+endif()
 
 # GoogleTest from Debian's sources, built with the cross compiler.
 set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)

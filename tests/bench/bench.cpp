@@ -4,6 +4,7 @@
 //   bench batch      a batch uninstall of 50 packages, and how fast the window answers meanwhile
 //   bench cpu        only the processor time of the program while it waits for a command
 //   bench boxes RUNS only listing and filtering
+//   bench real [RUNS] listing through Google's adb (the 32-bit build only)
 #include <windows.h>
 
 #include <psapi.h>
@@ -18,6 +19,7 @@
 #include "tests/windows/paths.h"
 #include "tests/windows/support.h"
 #include "tests/windows/user.h"
+#include "tests/windows/wire_phone.h"
 
 using namespace e2e;
 using namespace support;
@@ -126,6 +128,50 @@ int batch_of_50() {
   return 0;
 }
 
+#ifdef TOLVEXA_REAL_EXE
+// Listing 300 and 3,000 packages through Google's adb, against the phone on the wire: click to
+// done against the bare command through cmd.exe, both with adb's server already running.
+int real_adb_listing() {
+  kill_processes_named(L"Tolvexa.exe");
+  kill_processes_named(L"adb.exe");
+  remove_tree(L"c:\\adb");  // the program deploys Google's adb in place of the stand-in
+  std::printf("| measured (Google's adb 1.0.40) | Tolvexa | baseline | baseline | ratio |\n"
+              "|---|---|---|---|---|\n");
+  for (int packages : {300, 3000}) {
+    WirePhone phone(L"--port 5555 --packages " + std::to_wstring(packages));
+    if (!phone.ready()) return std::fprintf(stderr, "the phone on the wire did not start\n"), 1;
+    App app(widen(wine_path(TOLVEXA_REAL_EXE)));
+    if (!app.ready()) return std::fprintf(stderr, "no window: %s\n", app.error().c_str()), 1;
+    // The server starts and finds the phone before anything is timed.
+    for (int i = 0; i < 20; ++i) {
+      click_until(app, Button::connect, [](const std::wstring& log) {
+        return log.find(L"List of devices attached") != std::wstring::npos;
+      });
+      if (app.text(Box::log).find(L"emulator-5554\tdevice") != std::wstring::npos) break;
+      Sleep(250);
+    }
+    double listing = median_of([&] {
+      app.set_text(Box::log, L"");
+      return click_until(app, Button::list_all, [&](const std::wstring& log) {
+        return log.rfind(count_line(true, packages) + L"\r\n", 0) == 0;
+      });
+    });
+    size_t lines = split_lines(app.text(Box::list)).size();
+    if (lines != static_cast<size_t>(packages))
+      std::fprintf(stderr, "listed %zu lines, expected %d\n", lines, packages);
+    double bare = median_of(
+        [&] { return bare_command(L"c:\\adb\\adb.exe shell pm list packages", packages); });
+    std::string what = "list " + std::to_string(packages) + " packages: click to done";
+    row(what.c_str(), listing, "bare command through cmd.exe /c", bare);
+    app.close();
+    DWORD code;
+    app.wait_exit(10000, &code);
+    kill_processes_named(L"adb.exe");
+  }
+  return 0;
+}
+#endif
+
 }  // namespace
 
 // An 8-second connect, watched from here only every 250 ms so that the watching costs the
@@ -194,6 +240,12 @@ double listing_and_filtering() {
 int main(int argc, char** argv) {
   if (argc > 1 && std::string(argv[1]) == "batch") return batch_of_50();
   if (argc > 1 && std::string(argv[1]) == "cpu") return processor_time_while_waiting(), 0;
+#ifdef TOLVEXA_REAL_EXE
+  if (argc > 1 && std::string(argv[1]) == "real") {
+    if (argc > 2) g_runs = std::max(1, std::atoi(argv[2]));
+    return real_adb_listing();
+  }
+#endif
   if (argc > 2 && std::string(argv[1]) == "boxes") {
     // Only the rows that the updating of the edit boxes decides.
     g_runs = std::max(1, std::atoi(argv[2]));

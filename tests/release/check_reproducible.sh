@@ -2,11 +2,12 @@
 # Checks scripts/release: two releases of the same commit with the same payloads, built in two
 # clones at different paths and at different times, are the same bytes; the zip holds the
 # program and a guide that Notepad on Chinese Windows reads; the version of CMakeLists.txt is
-# in the zip's name, the guide, the version block and the manifest; and the script refuses to
-# build without the real payloads.
+# in the zip's name, the guide, the version block and the manifest; the program carries
+# Google's adb files byte for byte; and the script refuses stand-ins, missing files and files
+# whose hash is not the pinned one.
 #
 # The clones take the committed HEAD: changes that are not committed are not tested.
-# Builds the Tolvexa target twice (about 20 to 30 seconds each). Needs git, python3, cmp.
+# Builds the Tolvexa target twice (about 20 to 30 seconds each). Needs git, python3, cmp, npm.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 work=$(mktemp -d)
@@ -32,7 +33,7 @@ while [ "$(tr -cd . <<<"$version4" | wc -c)" -lt 3 ]; do version4=$version4.0; d
 zip=Tolvexa-$version-win32.zip
 
 # Dummy payloads: small files of the right names that look like Windows programs.
-payloads=(adb.exe AdbWinApi.dll AdbWinUsbApi.dll libwinpthread-1.dll ADBDriverInstaller.exe)
+payloads=(adb.exe AdbWinApi.dll AdbWinUsbApi.dll libwinpthread-1.dll)
 mkdir -p "$work/payloads"
 for name in "${payloads[@]}"; do printf 'MZ dummy %s\n' "$name" >"$work/payloads/$name"; done
 
@@ -46,19 +47,48 @@ refuses() {  # refuses EXPECTED_TEXT ARGS...: non-zero exit, a message naming th
   [ $status -ne 0 ] && grep -q -- "$expected" <<<"$out" && [ ! -e "$work/A/dist" ] ||
     { echo "exit $status: $out"; return 1; }
 }
-check "without a payload folder the release refuses" refuses "PAYLOAD_DIR"
+check "with a file that is not a folder the release refuses" refuses "not a folder" "$work/payloads/adb.exe"
 mkdir "$work/incomplete" && cp "$work/payloads/"* "$work/incomplete/" && rm "$work/incomplete/AdbWinUsbApi.dll"
 check "with AdbWinUsbApi.dll missing the release refuses" refuses "AdbWinUsbApi.dll is missing" "$work/incomplete"
 mkdir "$work/standin" && cp "$work/payloads/"* "$work/standin/"
 printf 'MZ\0Tolvexa stand-in DLL: carries no adb code\0' >"$work/standin/AdbWinApi.dll"
 check "with a stand-in payload the release refuses" refuses "stand-ins" "$work/standin"
 
+# An npm that serves a tampered adb.exe: the gathering refuses it and keeps nothing.
+mkdir -p "$work/fakenpm/package/bin/window"
+for name in adb.exe AdbWinApi.dll AdbWinUsbApi.dll; do
+  printf 'MZ tampered %s\n' "$name" >"$work/fakenpm/package/bin/window/$name"
+done
+tar -czf "$work/fakenpm/adb-driver-0.1.8.tgz" -C "$work/fakenpm" package
+printf '#!/bin/sh\ncp "%s" . && echo adb-driver-0.1.8.tgz\n' "$work/fakenpm/adb-driver-0.1.8.tgz" \
+  >"$work/fakenpm/npm"
+chmod +x "$work/fakenpm/npm"
+tampered_refused() {
+  local out status=0
+  out=$(cd "$work/A" && PATH="$work/fakenpm:$PATH" scripts/real-payloads 2>&1) || status=$?
+  [ $status -ne 0 ] && grep -q "not the pinned" <<<"$out" &&
+    [ ! -e "$work/A/build/real-payloads/adb.exe" ] || { echo "exit $status: $out"; return 1; }
+}
+check "a tampered adb.exe from the registry is refused and not kept" tampered_refused
+
+# The release as a newcomer makes it: no argument, Google's adb from the registry.
 start=$SECONDS
 for clone in A B; do
-  (cd "$work/$clone" && scripts/release "$work/payloads") >"$work/$clone.log" 2>&1
+  (cd "$work/$clone" && scripts/release) >"$work/$clone.log" 2>&1
   check "release in clone $clone succeeds" test $? -eq 0 || tail -20 "$work/$clone.log"
 done
 echo "two release builds: $((SECONDS - start)) s"
+
+carries_real_files() {  # every gathered file stands in the program byte for byte, with its pin
+  local name
+  (cd "$work/A/build/real-payloads" && grep -q "^adb.exe  *b40abda76f72462483a95321caf431b752b7988de0f92bcb0ba27bf6e3b86bfc " SOURCES.txt) || return 1
+  for name in "${payloads[@]}"; do
+    python3 -c 'import sys; sys.exit(open(sys.argv[1], "rb").read() not in open(sys.argv[2], "rb").read())' \
+      "$work/A/build/real-payloads/$name" "$work/A/build/release/Tolvexa.exe" ||
+      { echo "$name is not in Tolvexa.exe"; return 1; }
+  done
+}
+check "Tolvexa.exe carries Google's adb.exe and DLLs and the run-time, byte for byte" carries_real_files
 
 check "Tolvexa.exe is the same in both clones" cmp "$work/A/build/release/Tolvexa.exe" "$work/B/build/release/Tolvexa.exe"
 check "$zip is the same in both clones" cmp "$work/A/dist/$zip" "$work/B/dist/$zip"

@@ -117,8 +117,7 @@ TEST(Payloads, AreEmbeddedByteForByte) {
     EXPECT_EQ(bytes.substr(0, 2), "MZ");
     EXPECT_TRUE(bytes == read_all(wine_path(PAYLOAD_DIR) + "\\" + files[i]));
   }
-  EXPECT_EQ(payload_bytes(kDriverInstaller),
-            read_all(wine_path(PAYLOAD_DIR) + "\\ADBDriverInstaller.exe"));
+  EXPECT_EQ(payload_bytes(kDriverInstaller), read_all(wine_path(DRIVER_INSTALLER)));
   EXPECT_EQ(kAdbFiles[3].target, "c:\\adb\\adb.exe");  // the marker is written last
 }
 

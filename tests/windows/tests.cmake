@@ -23,7 +23,8 @@ target_compile_definitions(exec_test PRIVATE "EMIT_EXE=\"$<TARGET_FILE:emit>\""
                                              "ADB_SIM_EXE=\"$<TARGET_FILE:standin_adb>\""
                                              "PHONE_ASSISTANT_EXE=\"$<TARGET_FILE:phone_assistant>\"")
 add_dependencies(exec_test emit standin_adb phone_assistant)
-target_compile_definitions(payload_test PRIVATE "PAYLOAD_DIR=\"${payload_dir}\"")
+target_compile_definitions(payload_test PRIVATE "PAYLOAD_DIR=\"${payload_dir}\""
+                                                "DRIVER_INSTALLER=\"${PAYLOAD_DRIVER_INSTALLER}\"")
 
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   set(pe_format pe32+)
@@ -43,7 +44,7 @@ function(tolvexa_program_test name)
                                              "EMIT_EXE=\"$<TARGET_FILE:emit>\""
                                              "PHONE_ASSISTANT_EXE=\"$<TARGET_FILE:phone_assistant>\"")
   target_compile_options(${name} PRIVATE -finput-charset=UTF-8)
-  add_dependencies(${name} Tolvexa standin_adb standin_driver_installer emit phone_assistant)
+  add_dependencies(${name} Tolvexa standin_adb driver_helper emit phone_assistant)
   set_tests_properties(${name} PROPERTIES RUN_SERIAL TRUE)
 endfunction()
 
@@ -64,3 +65,30 @@ target_link_libraries(bench PRIVATE psapi tolvexa_warnings)
 target_compile_definitions(bench PRIVATE "TOLVEXA_EXE=\"$<TARGET_FILE:Tolvexa>\""
                                          "BASELINE_EXE=\"$<TARGET_FILE:baseline_window>\"")
 add_dependencies(bench Tolvexa baseline_window)
+
+# The program with Google's real adb inside, against the simulated phone on the wire. Google's
+# adb.exe is 32-bit: the x86-64 twin, run where the host executes no 32-bit code, says so and
+# skips.
+if(TARGET Tolvexa_real AND TARGET standin_wire_phone)
+  tolvexa_program_test(real_adb_test)
+  target_sources(real_adb_test PRIVATE tests/windows/wire_phone.cpp)
+  target_compile_definitions(real_adb_test PRIVATE
+    "TOLVEXA_REAL_EXE=\"$<TARGET_FILE:Tolvexa_real>\""
+    "REAL_PAYLOAD_DIR=\"${real_dir}\""
+    "WIRE_PHONE_EXE=\"$<TARGET_FILE:standin_wire_phone>\"")
+  add_dependencies(real_adb_test Tolvexa_real standin_wire_phone)
+  target_sources(bench PRIVATE tests/windows/wire_phone.cpp)
+  target_compile_definitions(bench PRIVATE "TOLVEXA_REAL_EXE=\"$<TARGET_FILE:Tolvexa_real>\""
+                                           "WIRE_PHONE_EXE=\"$<TARGET_FILE:standin_wire_phone>\"")
+  add_dependencies(bench Tolvexa_real standin_wire_phone)
+elseif(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  add_test(NAME real_adb_test COMMAND ${CMAKE_COMMAND} -E echo
+    "real_adb_test: skipped on the x86-64 twin: Google's adb.exe is 32-bit; the 32-bit build runs it where the host executes 32-bit code")
+  set_tests_properties(real_adb_test PROPERTIES SKIP_REGULAR_EXPRESSION "skipped")
+endif()
+# The USB driver helper (payload/driver): its window, its Device Manager button, its exit code.
+tolvexa_wine_test(driver_helper_test tests/windows/driver_helper_test.cpp tests/windows/user.cpp)
+target_link_libraries(driver_helper_test PRIVATE driver_helper_device_manager)
+target_compile_definitions(driver_helper_test PRIVATE "DRIVER_HELPER_EXE=\"$<TARGET_FILE:driver_helper>\"")
+target_compile_options(driver_helper_test PRIVATE -finput-charset=UTF-8)
+add_dependencies(driver_helper_test driver_helper)
