@@ -201,32 +201,4 @@ TEST_F(Refusal, RestoreEnablesOnlyWhatWasDisabled) {
             gbk("恢复APP，请稍后...\r\n") + restored + "\r\n" + enabled + "\r\n");
 }
 
-TEST_F(Refusal, DisabledInThisRunIsEnabledByEitherRestore) {
-  // One package disabled by 卸载, another by 批量卸载; 批量恢复 then turns both on, and not a
-  // third that was removed.
-  for (const char* name : {"x.one", "x.two"}) {
-    commands.answers[kUninstall + name] = kRefused;
-    commands.answers[kDisable + name] = disabled_answer(name);
-  }
-  view.box(Box::name) = "x.one";
-  uninstall_package(view, commands, session);
-  view.box(Box::list) = "x.two\r\nx.three\r\n";
-  commands.answers[kUninstall + "x.three"] = "Success\r\n";
-  batch_uninstall(view, commands, session);
-  EXPECT_EQ(session.disabled_here, (std::set<std::string>{"x.one", "x.two"}));
-
-  commands.ran.clear();
-  view.box(Box::list) = "x.one\r\nx.two\r\nx.three\r\n";
-  for (const char* name : {"x.one", "x.two"})
-    commands.answers[kEnable + name] = "Package " + std::string(name) + " new state: enabled\r\n";
-  batch_restore(view, commands, session);
-  EXPECT_EQ(commands.ran,
-            (std::vector<std::string>{kRestore + "x.one", kEnable + "x.one", kRestore + "x.two",
-                                      kEnable + "x.two", kRestore + "x.three"}));
-  EXPECT_TRUE(session.disabled_here.empty());
-  EXPECT_NE(view.box(Box::log).find("Package x.two new state: enabled\r\n\r\n" +
-                                    gbk("恢复: <x.three> 中，请稍后...\r\n")),
-            std::string::npos);
-}
-
 }  // namespace
