@@ -7,6 +7,7 @@
 #include "app/gdi.h"
 #include "app/window_view.h"
 #include "exec/error.h"
+#include "packages/actions.h"
 
 class MainWindow {
  public:
@@ -26,6 +27,7 @@ class MainWindow {
   HWND hwnd() const { return hwnd_; }
   View& view() { return view_; }
   Commands& commands() { return commands_; }
+  Session& session() { return session_; }
 
   /// Takes the keyboard focus from a control that is about to be disabled, keeping it on the
   /// window so Tab and Esc go on working; Tab then goes on from that control.
@@ -60,4 +62,5 @@ class MainWindow {
   GdiObject<HBRUSH> grey_brush_;
   WindowView view_;
   WindowCommands commands_;
+  Session session_;
 };

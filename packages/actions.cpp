@@ -13,6 +13,9 @@ namespace {
 
 constexpr std::string_view kLineBreak = "\r\n";
 constexpr std::string_view kPackageMarker = "package:";
+// How pm answers disable-user and enable when they worked: "Package <p> new state: disabled-user".
+constexpr std::string_view kDisabledState = "new state: disabled";
+constexpr std::string_view kEnabledState = "new state: enabled";
 // Longer names cannot be package names, and a command line near the interpreter's limit of
 // 8,191 characters would not run at all.
 constexpr size_t kMaxNameBytes = 255;
@@ -96,27 +99,20 @@ std::string logged_result(const RunResult& result, HintSource source, std::strin
 
 bool finished(const RunResult& result) { return result.failure.empty() && !result.timed_out; }
 
-// Asks before a package the phone cannot live without, or one that some users need, is
-// removed; true to go on.
-bool confirmed_removal(View& view, std::string_view name) {
-  const PackageInfo* info = find_package_info(name);
-  std::string question;
-  if (info && info->removal == Removal::keep)
-    question = critical_text(name, *info, msg::kCriticalQuestionAfter);
-  else if (info && info->removal == Removal::caution)
-    question = caution_text(name, *info, msg::kCautionQuestionMiddle) + std::string(info->use) +
-               std::string(msg::kCautionQuestionAfter);
-  else
-    return true;
-  return view.show_message(question, MessageKind::yes_no_warning, true) == Answer::yes;
+// True for the answers to a batch's question that let it go on.
+bool goes_on(Answer answer) { return answer == Answer::yes || answer == Answer::no; }
+
+// Why a command did not end: it could not start, or ran too long. Its output is not repeated:
+// it is a listing that only decides what the action asks.
+std::string unfinished_line(const RunResult& result) {
+  if (!result.failure.empty()) return concat_text(msg::kCannotRun, result.failure, kLineBreak);
+  return std::string(msg::kTimedOut);
 }
 
-// Runs one command on the name box's package: uninstall or restore. Returns false when
-// nothing ran or the window went away meanwhile.
-bool run_on_named_package(View& view, Commands& commands, Button button, bool guarded,
-                          std::string_view progress, std::string_view command_prefix,
-                          RunResult& result) {
-  std::string name = view.read_content(Box::name);
+// The name box's text when it may go into a command line; otherwise the message says why not,
+// and the result is false.
+bool read_package_name(View& view, std::string& name) {
+  name = view.read_content(Box::name);
   if (compare_bytes(name, "") == 0) {
     view.show_message(msg::kEmptyNameMessage, MessageKind::ok, false);
     return false;
@@ -125,14 +121,89 @@ bool run_on_named_package(View& view, Commands& commands, Button button, bool gu
     view.show_message(refused, MessageKind::ok, false);
     return false;
   }
-  if (guarded && !confirmed_removal(view, name)) return false;
-  view.set_disabled(button, true);
-  view.set_content(Box::log, progress);
-  result = commands.run(concat_text(command_prefix, name));
+  return true;
+}
+
+// The question before a package is removed, or nothing when it needs none: one the phone cannot
+// live without, one some users need, and one of the phone's own apps, which is deleted for good.
+// A package that is two of these is asked about once, with both sentences.
+std::string removal_question(std::string_view name, bool user_app) {
+  const PackageInfo* info = find_package_info(name);
+  std::string question;
+  if (info && info->removal == Removal::keep)
+    question = critical_text(name, *info, msg::kCriticalQuestionAfter);
+  else if (info && info->removal == Removal::caution)
+    question = caution_text(name, *info, msg::kCautionQuestionMiddle) + std::string(info->use) +
+               std::string(kLineBreak);
+  if (user_app) question += concat_text(trim_blanks(name), msg::kUserAppQuestion);
+  if (!question.empty()) question += msg::kRemoveQuestion;
+  return question;
+}
+
+// True when a line of adb's answer is "Success".
+bool says_success(std::string_view output) {
+  for (const std::string& line : split_text(output, kLineBreak))
+    if (trim_blanks(without_trailing_cr(line)) == "Success") return true;
+  return false;
+}
+
+enum class Outcome { removed, disabled, failed, unfinished, closed };
+
+// Uninstalls one package for user 0 and logs adb's answer after `before`. A phone that removes
+// no system app for one user still lets it be disabled: that is done instead, logged and said,
+// and the session remembers it for 恢复.
+Outcome remove_one(View& view, Commands& commands, Session& session, std::string_view name,
+                   std::string_view before) {
+  RunResult result = commands.run(concat_text(adb::kUninstallPrefix, name));
+  if (view.closed()) return Outcome::closed;
+  if (!finished(result) || !contains_ignoring_case(result.output, kOnlyRootCanDelete)) {
+    view.append_text(Box::log,
+                     logged_result(result, HintSource::other, before, kLineBreak, commands));
+    if (!finished(result)) return Outcome::unfinished;
+    return says_success(result.output) ? Outcome::removed : Outcome::failed;
+  }
+  // No hint for the refusal yet: disabling may still do.
+  std::string text = concat_text(result.output, kLineBreak);
+  view.append_text(Box::log, text + lines_after(result, "", HintSource::other, text, commands));
+  RunResult disabled = commands.run(concat_text(adb::kDisablePrefix, name));
+  if (view.closed()) return Outcome::closed;
+  if (!disabled.failure.empty()) {
+    view.append_text(Box::log, logged_result(disabled, HintSource::other, "", "", commands));
+    return Outcome::unfinished;
+  }
+  bool off = contains_ignoring_case(disabled.output, kDisabledState);
+  text = concat_text(disabled.output, kLineBreak);
+  // The hint reads both answers: the refusal to remove and what disabling said of its own.
+  text += lines_after(disabled, off ? "" : result.output + disabled.output, HintSource::other, text,
+                      commands);
+  if (off) {
+    text += msg::kDisabledInstead;
+    session.disabled_here.emplace(trim_blanks(name));
+  }
+  view.append_text(Box::log, text);
+  if (off) return Outcome::disabled;
+  return disabled.timed_out ? Outcome::unfinished : Outcome::failed;
+}
+
+// Restores one package for user 0 and logs adb's answer; then turns it on again when this
+// program disabled it or the last 已卸载的 found it disabled. False when the window went away.
+bool restore_one(View& view, Commands& commands, Session& session, std::string_view name,
+                 std::string_view before) {
+  RunResult result = commands.run(concat_text(adb::kRestorePrefix, name));
   if (view.closed()) return false;
   view.append_text(Box::log,
-                   logged_result(result, HintSource::other, progress, kLineBreak, commands));
-  view.set_disabled(button, false);
+                   logged_result(result, HintSource::other, before, kLineBreak, commands));
+  std::string key(trim_blanks(name));
+  if (!finished(result) ||
+      (session.disabled_here.count(key) == 0 && session.found_disabled.count(key) == 0))
+    return true;
+  RunResult enabled = commands.run(concat_text(adb::kEnablePrefix, name));
+  if (view.closed()) return false;
+  view.append_text(Box::log, logged_result(enabled, HintSource::other, "", kLineBreak, commands));
+  if (contains_ignoring_case(enabled.output, kEnabledState)) {
+    session.disabled_here.erase(key);
+    session.found_disabled.erase(key);
+  }
   return true;
 }
 
@@ -154,6 +225,11 @@ Listing read_listing(std::string_view output) {
       listing.talk.append(line).append(kLineBreak);
   }
   return listing;
+}
+
+// The names of a listing, for looking them up.
+std::unordered_set<std::string> name_set(const Listing& listing) {
+  return {listing.names.begin(), listing.names.end()};
 }
 
 // Disables the button, empties the list box and runs the listing command. False when the
@@ -213,13 +289,21 @@ std::string as_lines(const std::vector<std::string>& names) {
   return text;
 }
 
-// "<package>：<Chinese name>【<class>】<what it does>", or the line for a package not known.
-std::string explanation(std::string_view name) {
+// "<package>：<Chinese name>【<class>】<what it does>", or the line for a package not known;
+// for one of the phone's own apps, with the mark that it cannot be restored.
+std::string explanation(std::string_view name, bool user_app) {
   const PackageInfo* info = find_package_info(name);
-  if (!info) return concat_text(name, msg::kExplainUnknown, kLineBreak);
-  std::string line = concat_text(name, msg::kExplainAfterName, info->title);
-  line.append(msg::kExplainClassOpen).append(removal_text(info->removal));
-  return line.append(msg::kExplainClassClose).append(info->use).append(kLineBreak);
+  std::string line;
+  if (!info && !user_app) return concat_text(name, msg::kExplainUnknown, kLineBreak);
+  if (!info) {
+    line = concat_text(name, msg::kExplainUnknownUserApp);
+  } else {
+    line = concat_text(name, msg::kExplainAfterName, info->title);
+    line.append(msg::kExplainClassOpen).append(removal_text(info->removal));
+    line.append(msg::kExplainClassClose).append(info->use);
+  }
+  if (user_app) line.append(msg::kUserAppMark);
+  return line.append(kLineBreak);
 }
 
 bool has_wide_bytes(std::string_view text) {
@@ -235,26 +319,117 @@ bool described_by(std::string_view line, std::string_view sought) {
   return info && (find_text(info->title, sought) != -1 || find_text(info->use, sought) != -1);
 }
 
-// The batch's question about the packages that some users need; how the user answered, or
-// yes when there are none. Safe names only: the others are skipped anyway.
-Answer ask_about_caution(View& view, const TextArray& items) {
+// How the batch takes an item, before anything is asked: skipped for its text, a package not
+// to remove, one of the phone's own apps, one some users need, or one to remove. A package both
+// a user app and one some users need counts as a user app, so it is asked about once.
+enum class Kind { skipped, keep, user_app, caution, plain };
+
+Kind kind_of(const std::string& item, const std::unordered_set<std::string>& user_apps) {
+  if (!skipped_line(item).empty()) return Kind::skipped;
+  const PackageInfo* info = find_package_info(item);
+  if (info && info->removal == Removal::keep) return Kind::keep;
+  if (user_apps.count(std::string(trim_blanks(item))) != 0) return Kind::user_app;
+  if (info && info->removal == Removal::caution) return Kind::caution;
+  return Kind::plain;
+}
+
+// "<name>（<Chinese name>）", or the name alone for a package not known.
+std::string named(std::string_view item) {
+  const PackageInfo* info = find_package_info(item);
+  if (!info) return std::string(trim_blanks(item));
+  return caution_text(item, *info, msg::kCautionClose);
+}
+
+// The batch's question about the items of one kind: "列表里有 n 个" and `after_count`, the first
+// names, the choices. How the user answered, or yes when there are none.
+Answer ask_about(View& view, const TextArray& items, const std::vector<Kind>& kinds, Kind kind,
+                 std::string_view after_count) {
   constexpr int kNamesShown = 10;
   std::string names;
   int n = 0;
-  for (const std::string& item : items) {
-    if (!skipped_line(item).empty()) continue;
-    const PackageInfo* info = find_package_info(item);
-    if (!info || info->removal != Removal::caution) continue;
-    if (++n <= kNamesShown)
-      names += caution_text(item, *info, msg::kCautionClose) + std::string(kLineBreak);
-  }
+  for (size_t i = 0; i < items.size(); ++i)
+    if (kinds[i] == kind && ++n <= kNamesShown) names += named(items[i]) + std::string(kLineBreak);
   if (n == 0) return Answer::yes;
-  std::string question =
-      concat_text(msg::kCautionBatchBefore, to_text(n), msg::kCautionBatchAfterCount) + names;
+  std::string question = concat_text(msg::kCautionBatchBefore, to_text(n), after_count) + names;
   if (n > kNamesShown)
     question += concat_text(msg::kCautionBatchMore, to_text(n), msg::kCautionBatchMoreAfter);
   question += msg::kCautionBatchChoices;
   return view.show_message(question, MessageKind::yes_no_cancel_warning, true);
+}
+
+// Before the batch's first uninstall, with its button disabled: asks the phone which are its own
+// apps, takes each item's kind, and asks about those some users need and about user apps. False
+// when the batch stops here: the window went away, the phone could not be asked (that is told),
+// or the user chose Cancel.
+bool plan_batch(View& view, Commands& commands, const TextArray& items, std::vector<Kind>& kinds,
+                Answer& caution, Answer& user) {
+  view.set_disabled(Button::batch, true);
+  RunResult users = commands.run(adb::kListUserPackages);
+  if (view.closed()) return false;
+  if (!finished(users)) view.set_content(Box::log, unfinished_line(users));
+  std::unordered_set<std::string> user_apps = name_set(read_listing(users.output));
+  for (const std::string& item : items) kinds.push_back(kind_of(item, user_apps));
+  if (finished(users))
+    caution = ask_about(view, items, kinds, Kind::caution, msg::kCautionBatchAfterCount);
+  if (goes_on(caution))
+    user = ask_about(view, items, kinds, Kind::user_app, msg::kUserAppBatchAfterCount);
+  if (goes_on(user)) return true;
+  view.set_disabled(Button::batch, false);
+  return false;
+}
+
+// The line for an item the batch does not remove, or nothing when it removes it.
+std::string skip_text(const std::string& item, Kind kind, Answer caution, Answer user_apps) {
+  const PackageInfo* info = find_package_info(item);
+  switch (kind) {
+    case Kind::skipped: return std::string(skipped_line(item));
+    case Kind::keep: return critical_text(item, *info, msg::kCriticalSkippedAfter);
+    case Kind::user_app:
+      if (user_apps == Answer::no) return concat_text(trim_blanks(item), msg::kUserAppSkippedAfter);
+      return {};
+    case Kind::caution:
+      if (caution == Answer::no) return caution_text(item, *info, msg::kCautionSkippedAfter);
+      return {};
+    case Kind::plain: return {};
+  }
+  return {};
+}
+
+// "共 n 个：卸载了 a 个，停用了 b 个，跳过 c 个，没有成功 d 个。"
+std::string batch_count(int items, const int (&by_outcome)[3], int skipped) {
+  std::string line = concat_text(msg::kBatchCountBefore, to_text(items), msg::kBatchCountRemoved);
+  line += concat_text(to_text(by_outcome[0]), msg::kBatchCountDisabled, to_text(by_outcome[1]));
+  line += concat_text(msg::kBatchCountSkipped, to_text(skipped), msg::kBatchCountFailed);
+  return line + concat_text(to_text(by_outcome[2]), msg::kBatchCountEnd);
+}
+
+// 已卸载的's list: the packages of the full listing that the installed one lacks (when that one is
+// whole), then the disabled ones, each once, in the phone's order; and adb's talk of all three.
+// `removed` is how many of the first kind there are.
+Listing removed_then_disabled(const Listing& with, const Listing& without, const Listing& off,
+                              bool whole, int& removed) {
+  Listing shown;
+  shown.talk = with.talk + without.talk + off.talk;
+  // Each name goes into the set as it is taken, so a name listed twice is taken once.
+  std::unordered_set<std::string> present = name_set(without);
+  if (whole)
+    for (const std::string& name : with.names)
+      if (present.insert(name).second) shown.names.push_back(name);
+  removed = static_cast<int>(shown.names.size());
+  std::unordered_set<std::string> listed = name_set(shown);
+  for (const std::string& name : off.names)
+    if (listed.insert(name).second) shown.names.push_back(name);
+  return shown;
+}
+
+// "已卸载 a 个、已停用 b 个应用，…" and, for more than three, the summary by class.
+std::string removed_count(const std::vector<std::string>& names, int removed) {
+  int n = static_cast<int>(names.size());
+  std::string said =
+      concat_text(msg::kRemovedCountBefore, to_text(removed), msg::kRemovedCountMiddle) +
+      concat_text(to_text(n - removed), msg::kRemovedCountAfter);
+  if (n > 3) said += concat_text(kLineBreak, summary_line(names));
+  return said;
 }
 
 }  // namespace
@@ -280,7 +455,9 @@ void list_packages(View& view, Commands& commands, Button button, std::string_vi
 
 void recommend_packages(View& view, Commands& commands) {
   RunResult result;
-  if (!run_listing(view, commands, Button::recommend, adb::kListPackages, result)) return;
+  // The system's packages only: the phone's own apps are never recommended, and removing one
+  // would delete it for good.
+  if (!run_listing(view, commands, Button::recommend, adb::kListSystemPackages, result)) return;
   Listing listing = read_listing(result.output);
   std::vector<std::string> chosen;
   for (const std::string& name : listing.names)
@@ -296,38 +473,46 @@ void recommend_packages(View& view, Commands& commands) {
   finish_listing(view, commands, Button::recommend, result, listing, said);
 }
 
-void list_removed_packages(View& view, Commands& commands) {
-  RunResult all;
+void list_removed_packages(View& view, Commands& commands, Session& session) {
+  RunResult all, installed, disabled;
   if (!run_listing(view, commands, Button::list_removed, adb::kListAllPackages, all)) return;
-  RunResult installed = commands.run(adb::kListPackages);
-  if (view.closed()) return;
-  if (!installed.failure.empty()) {
-    view.set_content(Box::log, logged_result(installed, HintSource::other, "", "", commands));
+  // False when the window went away or the command could not run; that is then told.
+  auto run_next = [&](std::string_view command_line, RunResult& result) {
+    result = commands.run(command_line);
+    if (view.closed()) return false;
+    if (result.failure.empty()) return true;
+    view.set_content(Box::log, logged_result(result, HintSource::other, "", "", commands));
     view.set_disabled(Button::list_removed, false);
-    return;
+    return false;
+  };
+  Listing with = read_listing(all.output), without, off;
+  // A phone that lists no package at all is not there: the other listings would only say so
+  // again.
+  if (!with.names.empty()) {
+    if (!run_next(adb::kListPackages, installed) || !run_next(adb::kListDisabledPackages, disabled))
+      return;
+    without = read_listing(installed.output);
+    off = read_listing(disabled.output);
+    if (!disabled.timed_out) session.found_disabled = {off.names.begin(), off.names.end()};
   }
-  Listing with = read_listing(all.output), without = read_listing(installed.output);
-  Listing removed;
-  removed.talk = with.talk + without.talk;
   // Only a whole listing of what is installed can tell what is not: one that was cut short,
-  // or a phone that went away between the two commands, would make everything look removed.
+  // or a phone that went away between the commands, would make everything look removed.
   bool whole = !without.names.empty() && !installed.timed_out && !installed.truncated;
-  if (whole) {
-    // Each name goes into the set as it is taken, so a name listed twice is taken once.
-    std::unordered_set<std::string> present(without.names.begin(), without.names.end());
-    for (const std::string& name : with.names)
-      if (present.insert(name).second) removed.names.push_back(name);
-  }
-  if (!removed.names.empty()) view.append_text(Box::list, as_lines(removed.names));
-  std::string said = count_and_summary(removed.names);
-  if (removed.names.empty() && whole) said = msg::kRemovedNone;
-  RunResult both = all;
-  both.timed_out = all.timed_out || installed.timed_out;
-  both.truncated = all.truncated || installed.truncated;
-  finish_listing(view, commands, Button::list_removed, both, removed, said);
+  int removed = 0;
+  Listing shown = removed_then_disabled(with, without, off, whole, removed);
+  if (!shown.names.empty()) view.append_text(Box::list, as_lines(shown.names));
+  std::string said;
+  if (!shown.names.empty())
+    said = removed_count(shown.names, removed);
+  else if (whole)
+    said = msg::kRemovedNone;
+  RunResult each = all;
+  each.timed_out = all.timed_out || installed.timed_out || disabled.timed_out;
+  each.truncated = all.truncated || installed.truncated || disabled.truncated;
+  finish_listing(view, commands, Button::list_removed, each, shown, said);
 }
 
-void batch_restore(View& view, Commands& commands) {
+void batch_restore(View& view, Commands& commands, Session& session) {
   if (compare_bytes(view.read_content(Box::list), "") == 0) {
     view.show_message(msg::kEmptyListMessage, MessageKind::ok, false);
     return;
@@ -343,33 +528,42 @@ void batch_restore(View& view, Commands& commands) {
       view.append_text(Box::log, skipped);
       continue;
     }
-    RunResult result = commands.run(concat_text(adb::kRestorePrefix, item));
-    if (view.closed()) return;
-    view.append_text(Box::log,
-                     logged_result(result, HintSource::other, progress, kLineBreak, commands));
+    if (!restore_one(view, commands, session, item, progress)) return;
   }
   view.set_disabled(Button::batch_restore, false);
   view.append_text(Box::log, msg::kDone);
 }
 
-void explain_packages(View& view) {
-  TextArray lines = split_text(view.read_content(Box::list), kLineBreak);
-  std::string text;
-  for (const std::string& line : lines) {
+void explain_packages(View& view, Commands& commands) {
+  std::vector<std::string> names;
+  for (const std::string& line : split_text(view.read_content(Box::list), kLineBreak)) {
     std::string_view name = trim_blanks(without_trailing_cr(line));
-    if (!name.empty()) text += explanation(name);
+    if (!name.empty()) names.emplace_back(name);
   }
-  if (text.empty()) {
+  if (names.empty()) {
     std::string name = view.read_content(Box::name);
-    if (!trim_blanks(name).empty()) text = explanation(trim_blanks(name));
+    if (!trim_blanks(name).empty()) names.emplace_back(trim_blanks(name));
   }
-  if (text.empty()) {
+  if (names.empty()) {
     view.show_message(msg::kExplainNothingMessage, MessageKind::ok, true);
     return;
   }
+  view.set_disabled(Button::explain, true);
+  RunResult users = commands.run(adb::kListUserPackages);
+  if (view.closed()) return;
+  Listing listing = read_listing(users.output);
+  // Without a phone the command fails or adb only talks; an empty answer is a phone without
+  // apps of its own.
+  bool asked = finished(users) && (!listing.names.empty() || listing.talk.empty());
+  std::unordered_set<std::string> user_apps;
+  if (asked) user_apps = name_set(listing);
+  std::string text;
+  for (const std::string& name : names) text += explanation(name, user_apps.count(name) != 0);
+  if (!asked) text += msg::kExplainNoPhone;
   std::string log = view.read_content(Box::log);
   if (!log.empty() && !ends_with_line_break(log)) text.insert(0, kLineBreak);
   view.append_text(Box::log, text);
+  view.set_disabled(Button::explain, false);
 }
 
 void filter_packages(View& view) {
@@ -394,18 +588,40 @@ void filter_packages(View& view) {
   if (n > 1) view.set_content(Box::log, concat_text(msg::kFilterCountPrefix, to_text(n)));
 }
 
-void uninstall_package(View& view, Commands& commands) {
-  RunResult result;
-  if (run_on_named_package(view, commands, Button::uninstall, true, msg::kUninstallProgress,
-                           adb::kUninstallPrefix, result) &&
-      finished(result))
-    view.append_text(Box::log, msg::kDone);
+void uninstall_package(View& view, Commands& commands, Session& session) {
+  std::string name;
+  if (!read_package_name(view, name)) return;
+  view.set_disabled(Button::uninstall, true);
+  // The phone tells which apps are its own: removing one deletes it for good, so it is asked
+  // about first. After No the log is as it was: nothing happened.
+  RunResult users = commands.run(adb::kListUserPackages);
+  if (view.closed()) return;
+  if (!finished(users)) {
+    view.set_content(Box::log, concat_text(msg::kUninstallProgress, unfinished_line(users)));
+    view.set_disabled(Button::uninstall, false);
+    return;
+  }
+  bool user_app = name_set(read_listing(users.output)).count(std::string(trim_blanks(name))) != 0;
+  std::string question = removal_question(name, user_app);
+  if (!question.empty() &&
+      view.show_message(question, MessageKind::yes_no_warning, true) != Answer::yes) {
+    view.set_disabled(Button::uninstall, false);
+    return;
+  }
+  view.set_content(Box::log, msg::kUninstallProgress);
+  Outcome outcome = remove_one(view, commands, session, name, msg::kUninstallProgress);
+  if (outcome == Outcome::closed) return;
+  view.set_disabled(Button::uninstall, false);
+  if (outcome != Outcome::unfinished) view.append_text(Box::log, msg::kDone);
 }
 
-void restore_package(View& view, Commands& commands) {
-  RunResult result;
-  run_on_named_package(view, commands, Button::restore, false, msg::kRestoreProgress,
-                       adb::kRestorePrefix, result);
+void restore_package(View& view, Commands& commands, Session& session) {
+  std::string name;
+  if (!read_package_name(view, name)) return;
+  view.set_disabled(Button::restore, true);
+  view.set_content(Box::log, msg::kRestoreProgress);
+  if (restore_one(view, commands, session, name, msg::kRestoreProgress))
+    view.set_disabled(Button::restore, false);
 }
 
 void connect_device(View& view, Commands& commands) {
@@ -418,7 +634,7 @@ void connect_device(View& view, Commands& commands) {
   view.set_disabled(Button::connect, false);
 }
 
-void batch_uninstall(View& view, Commands& commands) {
+void batch_uninstall(View& view, Commands& commands, Session& session) {
   if (compare_bytes(view.read_content(Box::list), "") == 0) {
     view.show_message(msg::kEmptyListMessage, MessageKind::ok, false);
     return;
@@ -426,38 +642,32 @@ void batch_uninstall(View& view, Commands& commands) {
   if (view.show_message(msg::kBatchQuestion, MessageKind::ok_cancel, false) != Answer::ok) return;
   // The items are taken once: changes to the list box during the run do not change them.
   TextArray items = split_text(view.read_content(Box::list), kLineBreak);
-  Answer caution = ask_about_caution(view, items);
-  if (caution != Answer::yes && caution != Answer::no) return;
+  std::vector<Kind> kinds;
+  Answer caution = Answer::cancel, user = Answer::cancel;
+  if (!plan_batch(view, commands, items, kinds, caution, user)) return;
 
   view.set_content(Box::log, msg::kBatchStart);
-  view.set_disabled(Button::batch, true);
-  for (const std::string& item : items) {
+  int by_outcome[3] = {}, skipped = 0;  // removed, disabled, failed or unfinished
+  for (size_t i = 0; i < items.size(); ++i) {
+    const std::string& item = items[i];
     std::string progress = concat_text(msg::kBatchItemBefore, item, msg::kBatchItemAfter);
     view.append_text(Box::log, progress);
-    if (std::string_view skipped = skipped_line(item); !skipped.empty()) {
-      view.append_text(Box::log, skipped);
-      continue;
-    }
     // Packages the phone cannot live without are only removed one by one, after a question;
-    // those some users need, when the user said so.
-    const PackageInfo* info = find_package_info(item);
-    if (info && info->removal == Removal::keep) {
-      view.append_text(Box::log, critical_text(item, *info, msg::kCriticalSkippedAfter));
+    // those some users need, and user apps, when the user said so.
+    if (std::string skip = skip_text(item, kinds[i], caution, user); !skip.empty()) {
+      view.append_text(Box::log, skip);
+      ++skipped;
       continue;
     }
-    if (info && info->removal == Removal::caution && caution == Answer::no) {
-      view.append_text(Box::log, caution_text(item, *info, msg::kCautionSkippedAfter));
-      continue;
-    }
-    RunResult result = commands.run(concat_text(adb::kUninstallPrefix, item));
-    if (view.closed()) return;
-    view.append_text(Box::log,
-                     logged_result(result, HintSource::other, progress, kLineBreak, commands));
+    Outcome outcome = remove_one(view, commands, session, item, progress);
+    if (outcome == Outcome::closed) return;
+    ++by_outcome[outcome == Outcome::removed ? 0 : outcome == Outcome::disabled ? 1 : 2];
     commands.wait(1000);
     if (view.closed()) return;
   }
   view.set_disabled(Button::batch, false);
-  view.append_text(Box::log, msg::kDone);
+  view.append_text(Box::log, std::string(msg::kDone) +
+                                 batch_count(static_cast<int>(items.size()), by_outcome, skipped));
 }
 
 void report_deploy_failure(View& view, std::string_view reason) {

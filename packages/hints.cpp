@@ -41,11 +41,16 @@ const Case kCases[] = {
     {{"unauthorized"}, msg::kHintUnauthorized},
     {{"authorizing"}, msg::kHintAuthorizing},
     {{"offline"}, msg::kHintOffline},
-    {{"more than one device"}, msg::kHintTwoPhones},
+    // Most often an Android emulator on the PC, which adb sees as a device.
+    {{"more than one device", "more than one emulator"}, msg::kHintTwoPhones},
     // Another adb server holds the port: a phone assistant's, of another version.
     {{"doesn't match this client", "could not read ok from ADB Server", "cannot connect to daemon",
       "failed to start daemon", "could not install *smartsocket* listener", "protocol fault"},
      msg::kHintOtherAdb},
+    // The phone's package service is not up yet: it is still starting.
+    {{"Can't find service: package"}, msg::kHintStillStarting},
+    // Shown only after disabling was refused too: the answers of both commands come together.
+    {{kOnlyRootCanDelete}, msg::kHintMustStay},
     {{"Failure [-1000]"}, msg::kHintXiaomiRefused},
     {{"Unknown option: --user"}, msg::kHintNoUserOption},
     {{"Unknown command: install-existing", "unknown command 'install-existing'"},

@@ -8,6 +8,11 @@
 /// "adb devices", which lists no device rather than failing.
 enum class HintSource { connect, other };
 
+/// What a phone answers, since Android 17, when asked to remove a system app for one user; it
+/// still lets such an app be disabled. A hint follows it only when disabling failed as well.
+inline constexpr std::string_view kOnlyRootCanDelete =
+    "only root can delete system app for a particular user";
+
 /// The hint for the first case that the output matches (ASCII letters compared without
 /// case), or the empty text when none does.
 std::string_view hint_for(std::string_view output, HintSource source);

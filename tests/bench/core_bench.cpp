@@ -56,7 +56,7 @@ int main() {
   double explaining = best_ms([&] {
     view.box(Box::log) = "";
     view.box(Box::list) = explained_list;
-    explain_packages(view);
+    explain_packages(view, commands);
   });
   std::printf("| core alone, 10,000 packages: listing | %.2f ms | | | |\n", listing);
   std::printf("| core alone, 10,000 names: classifying (%d known) | %.2f ms | | | |\n", known,

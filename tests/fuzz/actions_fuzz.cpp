@@ -1,11 +1,12 @@
 // Fuzz target for the button actions, run against FakeView and FakeCommands. Input: byte 0
 // is where the rest splits into the name box's text and the list box's text; the whole rest
-// is also the output of the listing command. Each action's result is compared with a model
-// built on model.h, and every command line that runs must hold, after its fixed prefix,
-// nothing but the bytes a package name can have.
+// is also the output of the listing commands, the phone's list of its own apps among them.
+// Each action's result is compared with a model built on model.h, and every command line that
+// runs must hold, after its fixed prefix, nothing but the bytes a package name can have.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -19,8 +20,12 @@
 namespace {
 
 const std::string kListCommand = "c:\\adb\\adb.exe shell pm list packages";
+const std::string kUserAppsCommand = "c:\\adb\\adb.exe shell pm list packages -3";
 const std::string kUninstallPrefix = "c:\\adb\\adb.exe uninstall --user 0 ";
 const std::string kRestorePrefix = "c:\\adb\\adb.exe shell pm install-existing --user 0 ";
+const std::string kDisablePrefix = "c:\\adb\\adb.exe shell pm disable-user --user 0 ";
+const std::string kEnablePrefix = "c:\\adb\\adb.exe shell pm enable --user 0 ";
+const std::string kRefusal = "Failure [only root can delete system app for a particular user]";
 const std::string kOldLog = "old log";
 
 bool plain_package_text(const std::string& text) {
@@ -47,19 +52,45 @@ bool starts_with(const std::string& text, const std::string& prefix) {
   return text.compare(0, prefix.size(), prefix) == 0;
 }
 
+std::string trimmed(const std::string& text) {
+  size_t first = text.find_first_not_of(' ');
+  if (first == std::string::npos) return {};
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
 // The property that matters most: nothing the command interpreter or the phone's shell
 // could take as syntax ever reaches a command line.
 void check_command_lines_are_safe(const FakeCommands& commands) {
   for (const std::string& line : commands.ran) {
-    if (starts_with(line, kRestorePrefix)) {
-      model::check(plain_package_text(line.substr(kRestorePrefix.size())), "unsafe restore line");
-    } else {
-      model::check(starts_with(line, kUninstallPrefix), "unknown command line");
-      model::check(plain_package_text(line.substr(kUninstallPrefix.size())),
-                   "unsafe uninstall line");
+    if (line == kUserAppsCommand) continue;
+    bool known = false;
+    for (const std::string& prefix :
+         {kRestorePrefix, kUninstallPrefix, kDisablePrefix, kEnablePrefix}) {
+      if (!starts_with(line, prefix)) continue;
+      model::check(plain_package_text(line.substr(prefix.size())), "unsafe command line");
+      known = true;
+      break;
     }
+    model::check(known, "unknown command line");
   }
 }
+
+// The names of a listing's "package:" lines, as the phone's own apps.
+std::vector<std::string> listed_names(const std::string& output) {
+  std::vector<std::string> names;
+  for (std::string line : model::split(output, "\r\n")) {
+    while (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.rfind("package:", 0) == 0) names.push_back(line.substr(8));
+  }
+  return names;
+}
+
+bool is_user_app(const std::string& item, const std::vector<std::string>& user_apps) {
+  return std::find(user_apps.begin(), user_apps.end(), trimmed(item)) != user_apps.end();
+}
+
+// True when the item may go into a command line.
+bool usable(const std::string& item) { return plain_package_text(item) && item.size() <= 255; }
 
 // The hint cases in their order, written out afresh: the text and the patterns are folded
 // to lower case, and a pattern counts where it starts on a character.
@@ -79,11 +110,13 @@ std::string_view model_hint(const std::string& output, HintSource source) {
   if (has("unauthorized")) return msg::kHintUnauthorized;
   if (has("authorizing")) return msg::kHintAuthorizing;
   if (has("offline")) return msg::kHintOffline;
-  if (has("more than one device")) return msg::kHintTwoPhones;
+  if (has("more than one device") || has("more than one emulator")) return msg::kHintTwoPhones;
   if (has("doesn't match this client") || has("could not read ok from adb server") ||
       has("cannot connect to daemon") || has("failed to start daemon") ||
       has("could not install *smartsocket* listener") || has("protocol fault"))
     return msg::kHintOtherAdb;
+  if (has("can't find service: package")) return msg::kHintStillStarting;
+  if (has("only root can delete system app for a particular user")) return msg::kHintMustStay;
   if (has("failure [-1000]")) return msg::kHintXiaomiRefused;
   if (has("unknown option: --user")) return msg::kHintNoUserOption;
   if (has("unknown command: install-existing") || has("unknown command 'install-existing'"))
@@ -183,13 +216,25 @@ void check_filter(const std::string& name, const std::string& list) {
   model::check(view.box(Box::log) == log, "filter count");
 }
 
-void check_batch(const std::string& list) {
+// The batch's closing lines with its count.
+std::string batch_end(size_t items, int removed, int disabled, int skipped, int failed) {
+  return std::string(msg::kDone) + std::string(msg::kBatchCountBefore) + std::to_string(items) +
+         std::string(msg::kBatchCountRemoved) + std::to_string(removed) +
+         std::string(msg::kBatchCountDisabled) + std::to_string(disabled) +
+         std::string(msg::kBatchCountSkipped) + std::to_string(skipped) +
+         std::string(msg::kBatchCountFailed) + std::to_string(failed) +
+         std::string(msg::kBatchCountEnd);
+}
+
+void check_batch(const std::string& list, const std::string& user_listing) {
   FakeView view;
   FakeCommands commands;
+  Session session;
   view.box(Box::log) = kOldLog;
   view.box(Box::list) = list;
   view.message_answer = Answer::ok;
-  batch_uninstall(view, commands);
+  commands.answers[kUserAppsCommand] = user_listing;
+  batch_uninstall(view, commands, session);
   check_command_lines_are_safe(commands);
   if (list.empty()) {
     model::check(commands.ran.empty() && view.messages.size() == 1 &&
@@ -197,59 +242,136 @@ void check_batch(const std::string& list) {
                  "empty batch");
     return;
   }
-  // The fake view answers OK to every box, which the question about the packages some users
-  // need takes as Cancel: nothing is removed then.
+  // The fake view answers OK to every box, which the questions about the packages some users
+  // need and about user apps take as Cancel: nothing is removed then.
+  std::vector<std::string> user_apps = listed_names(user_listing);
   for (const std::string& item : model::split(list, "\r\n")) {
-    if (plain_package_text(item) && item.size() <= 255 && removal_is(item, Removal::caution)) {
-      model::check(commands.ran.empty() && view.messages.size() == 2 &&
+    if (!usable(item) || removal_is(item, Removal::keep)) continue;
+    if (is_user_app(item, user_apps) || removal_is(item, Removal::caution)) {
+      model::check(commands.ran == std::vector<std::string>{kUserAppsCommand} &&
+                       view.messages.size() == 2 &&
                        view.messages[1].kind == MessageKind::yes_no_cancel_warning &&
-                       view.box(Box::log) == kOldLog,
-                   "batch cancelled at the caution question");
+                       view.box(Box::log) == kOldLog && !view.disabled(Button::batch),
+                   "batch cancelled at a question");
       return;
     }
   }
-  std::vector<std::string> ran;
+  std::vector<std::string> ran = {kUserAppsCommand};
   std::string log(msg::kBatchStart);
-  for (const std::string& item : model::split(list, "\r\n")) {
+  int skipped = 0;
+  std::vector<std::string> items = model::split(list, "\r\n");
+  for (const std::string& item : items) {
     log += std::string(msg::kBatchItemBefore) + item + std::string(msg::kBatchItemAfter);
     if (!plain_package_text(item)) {
       log += msg::kUnsafeNameSkipped;
     } else if (item.size() > 255) {
       log += msg::kNameTooLongSkipped;
     } else if (removal_is(item, Removal::keep)) {
-      std::string name = item.substr(item.find_first_not_of(' '));
-      name = name.substr(0, name.find_last_not_of(' ') + 1);
-      log += name + std::string(msg::kCriticalBefore) +
+      log += trimmed(item) + std::string(msg::kCriticalBefore) +
              std::string(find_package_info(item)->title) + std::string(msg::kCriticalSkippedAfter);
     } else {
       ran.push_back(kUninstallPrefix + item);
       log += "\r\n";  // the fake command prints nothing
+      continue;
     }
+    ++skipped;
   }
-  log += msg::kDone;
+  int failed = static_cast<int>(ran.size()) - 1;
+  log += batch_end(items.size(), 0, 0, skipped, failed);
   model::check(commands.ran == ran, "batch command lines");
-  model::check(commands.waits == std::vector<int>(ran.size(), 1000), "batch pauses");
+  model::check(commands.waits == std::vector<int>(ran.size() - 1, 1000), "batch pauses");
   model::check(view.box(Box::log) == log, "batch log");
   model::check(!view.disabled(Button::batch), "batch button left disabled");
 }
 
-void check_single(void (*action)(View&, Commands&), const std::string& prefix,
-                  const std::string& name) {
+// Every item answers the uninstall with the refusal of a phone that removes no system app for
+// one user, or with Success, as its length falls; the disabling works for some. Every question
+// is answered Yes. Then 批量恢复 over the same list enables just what was disabled, once each.
+void check_refusals(const std::string& list) {
+  if (list.empty()) return;
+  std::vector<std::string> items = model::split(list, "\r\n");
   FakeView view;
   FakeCommands commands;
+  Session session;
+  view.box(Box::list) = list;
+  view.answers_in_turn = {Answer::ok};
+  view.message_answer = Answer::yes;
+  auto refused = [](const std::string& item) { return item.size() % 2 == 0; };
+  auto disables = [](const std::string& item) { return item.size() % 3 != 0; };
+  for (const std::string& item : items) {
+    commands.answers[kUninstallPrefix + item] = refused(item) ? kRefusal : "Success";
+    commands.answers[kDisablePrefix + item] =
+        disables(item) ? "Package " + trimmed(item) + " new state: disabled-user" : "Error";
+    commands.answers[kEnablePrefix + item] = "Package " + trimmed(item) + " new state: enabled";
+  }
+  batch_uninstall(view, commands, session);
+  check_command_lines_are_safe(commands);
+  std::vector<std::string> ran = {kUserAppsCommand};
+  std::set<std::string> disabled;
+  int counts[4] = {};  // removed, disabled, skipped, failed
+  for (const std::string& item : items) {
+    if (!usable(item) || removal_is(item, Removal::keep)) {
+      ++counts[2];
+      continue;
+    }
+    ran.push_back(kUninstallPrefix + item);
+    if (!refused(item)) {
+      ++counts[0];
+      continue;
+    }
+    ran.push_back(kDisablePrefix + item);
+    if (disables(item)) disabled.insert(trimmed(item));
+    ++counts[disables(item) ? 1 : 3];
+  }
+  model::check(commands.ran == ran, "refusals: command lines");
+  model::check(session.disabled_here == disabled, "refusals: what the session remembers");
+  const std::string& log = view.box(Box::log);
+  std::string end = batch_end(items.size(), counts[0], counts[1], counts[2], counts[3]);
+  model::check(
+      log.size() >= end.size() && log.compare(log.size() - end.size(), end.size(), end) == 0,
+      "refusals: the closing count");
+
+  view.answers_in_turn = {Answer::ok};
+  commands.ran.clear();
+  batch_restore(view, commands, session);
+  check_command_lines_are_safe(commands);
+  ran.clear();
+  for (const std::string& item : items) {
+    if (!usable(item)) continue;
+    ran.push_back(kRestorePrefix + item);
+    if (disabled.erase(trimmed(item)) != 0) ran.push_back(kEnablePrefix + item);
+  }
+  model::check(commands.ran == ran, "refusals: restoring enables what was disabled");
+  model::check(session.disabled_here.empty(), "refusals: enabled packages forgotten");
+}
+
+void check_single(bool uninstalling, const std::string& name, const std::string& user_listing) {
+  FakeView view;
+  FakeCommands commands;
+  Session session;
   view.box(Box::name) = name;
-  action(view, commands);
+  commands.answers[kUserAppsCommand] = user_listing;
+  if (uninstalling)
+    uninstall_package(view, commands, session);
+  else
+    restore_package(view, commands, session);
   check_command_lines_are_safe(commands);
   // The fake view answers OK, not Yes: a guarded package is not removed.
-  bool guarded = prefix == kUninstallPrefix &&
-                 (removal_is(name, Removal::keep) || removal_is(name, Removal::caution));
-  bool runs = !name.empty() && plain_package_text(name) && name.size() <= 255 && !guarded;
-  model::check(
-      commands.ran == (runs ? std::vector<std::string>{prefix + name} : std::vector<std::string>{}),
-      "single package command line");
-  model::check(view.messages.size() == (runs ? 0u : 1u), "single package message");
-  if (guarded)
+  bool usable_name = !name.empty() && usable(name);
+  bool guarded =
+      uninstalling && (removal_is(name, Removal::keep) || removal_is(name, Removal::caution) ||
+                       is_user_app(name, listed_names(user_listing)));
+  std::vector<std::string> ran;
+  if (usable_name && uninstalling) ran.push_back(kUserAppsCommand);
+  if (usable_name && !guarded)
+    ran.push_back((uninstalling ? kUninstallPrefix : kRestorePrefix) + name);
+  model::check(commands.ran == ran, "single package command lines");
+  model::check(view.messages.size() == (usable_name && !guarded ? 0u : 1u),
+               "single package message");
+  if (usable_name && guarded)
     model::check(view.messages[0].kind == MessageKind::yes_no_warning, "guarded package question");
+  model::check(!view.disabled(uninstalling ? Button::uninstall : Button::restore),
+               "single package button left disabled");
 }
 
 }  // namespace
@@ -263,10 +385,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   check_hints(rest);
   check_listing(rest);
   check_filter(name, list);
-  check_batch(list);
-  check_batch(rest);
-  check_single(uninstall_package, kUninstallPrefix, name);
-  check_single(restore_package, kRestorePrefix, name);
-  check_single(uninstall_package, kUninstallPrefix, rest);
+  check_batch(list, "");
+  check_batch(list, rest);
+  check_batch(rest, "");
+  check_refusals(list);
+  check_single(true, name, "");
+  check_single(true, name, rest);
+  check_single(false, name, "");
+  check_single(true, rest, list);
   return 0;
 }

@@ -10,10 +10,18 @@ namespace {
 const std::string kList = "c:\\adb\\adb.exe shell pm list packages";
 const std::string kUninstall = "c:\\adb\\adb.exe uninstall --user 0 ";
 const std::string kRestore = "c:\\adb\\adb.exe shell pm install-existing --user 0 ";
+const std::string kUserApps = "c:\\adb\\adb.exe shell pm list packages -3";
 
 const std::string kBatchStart = "准备卸载APP...\r\n";
 std::string item_line(const std::string& item) {
   return gbk("卸载: <") + item + gbk("> 中，请稍后...\r\n");
+}
+
+// The batch's closing lines: "完成..." and the count.
+std::string batch_end(int items, int removed, int skipped, int failed) {
+  return gbk("完成...\r\n共 " + std::to_string(items) + " 个：卸载了 " + std::to_string(removed) +
+             " 个，停用了 0 个，跳过 " + std::to_string(skipped) + " 个，没有成功 " +
+             std::to_string(failed) + " 个。\r\n");
 }
 
 // The Chinese name the package information gives a package.
@@ -29,6 +37,7 @@ std::string count_of_unknown(int n) {
 struct Actions : ::testing::Test {
   FakeView view;
   FakeCommands commands;
+  Session session;
 
   void list(const std::string& output) {
     commands.answers[kList] = output;
@@ -156,7 +165,7 @@ TEST_F(Actions, SinglePackageCommandsLogProgressOutputAndEnd) {
   view.box(Box::name) = "com.miui.video";
   commands.answers[kUninstall + "com.miui.video"] = "Success\r\n";
   commands.during_run = [&] { EXPECT_TRUE(view.disabled(Button::uninstall)); };
-  uninstall_package(view, commands);
+  uninstall_package(view, commands, session);
   EXPECT_EQ(view.box(Box::log),
             gbk("卸载APP中，请稍后...\r\n") + "Success\r\n\r\n" + gbk("完成...\r\n"));
   EXPECT_FALSE(view.disabled(Button::uninstall));
@@ -164,7 +173,7 @@ TEST_F(Actions, SinglePackageCommandsLogProgressOutputAndEnd) {
   commands.during_run = [&] { EXPECT_TRUE(view.disabled(Button::restore)); };
   commands.answers[kRestore + "com.miui.video"] =
       "Package com.miui.video installed for user: 0\r\n";
-  restore_package(view, commands);
+  restore_package(view, commands, session);
   EXPECT_EQ(view.box(Box::log),
             gbk("恢复APP，请稍后...\r\n") + "Package com.miui.video installed for user: 0\r\n\r\n");
   EXPECT_FALSE(view.disabled(Button::restore));
@@ -180,7 +189,7 @@ TEST_F(Actions, SinglePackageCommandsLogProgressOutputAndEnd) {
 
 TEST_F(Actions, EmptyOutputStillEndsTheLog) {
   view.box(Box::name) = "x";
-  uninstall_package(view, commands);
+  uninstall_package(view, commands, session);
   EXPECT_EQ(view.box(Box::log), gbk("卸载APP中，请稍后...\r\n") + "\r\n" + gbk("完成...\r\n"));
   connect_device(view, commands);
   EXPECT_EQ(view.box(Box::log), gbk("连接设备中...\r\n"));
@@ -212,11 +221,14 @@ TEST_F(Actions, NameBoxIsCheckedBeforeAnythingRuns) {
       commands = FakeCommands();
       view.box(Box::log) = "old";
       view.box(Box::name) = row.name;
-      action(view, commands);
+      action(view, commands, session);
       if (row.message.empty()) {
-        ASSERT_EQ(commands.ran.size(), 1u);
-        std::string prefix = action == uninstall_package ? kUninstall : kRestore;
-        EXPECT_EQ(commands.ran[0], prefix + row.name);  // passed on unchanged, blanks too
+        // Uninstalling asks the phone for its own apps first.
+        bool uninstalling = action == uninstall_package;
+        ASSERT_EQ(commands.ran.size(), uninstalling ? 2u : 1u);
+        EXPECT_EQ(commands.ran[0], uninstalling ? kUserApps : kRestore + row.name);
+        EXPECT_EQ(commands.ran.back(), (uninstalling ? kUninstall : kRestore) + row.name);
+        // passed on unchanged, blanks too
         EXPECT_TRUE(view.messages.empty());
       } else {
         EXPECT_TRUE(commands.ran.empty());
@@ -259,7 +271,7 @@ TEST_F(Actions, CommandsThatFailOrAreCutShortSayWhatHappened) {
     commands = FakeCommands();
     view.box(Box::name) = "com.x";
     commands.results[kUninstall + "com.x"] = row.result;
-    uninstall_package(view, commands);
+    uninstall_package(view, commands, session);
     EXPECT_EQ(view.box(Box::log), progress + row.log);
     EXPECT_FALSE(view.disabled(Button::uninstall));
   }
@@ -267,10 +279,8 @@ TEST_F(Actions, CommandsThatFailOrAreCutShortSayWhatHappened) {
   // Connect appends adb's words unchanged: a hint goes on a line of its own.
   commands.answers["c:\\adb\\adb.exe devices"] = "List of devices attached";
   connect_device(view, commands);
-  EXPECT_EQ(view.box(Box::log),
-            gbk("连接设备中...\r\n") + "List of devices attached\r\n" +
-                gbk("提示：没有找到手机。请用数据线连接手机，在手机的“开发者选项”中打开“USB调试”，"
-                    "然后点“连接设备”。\r\n"));
+  EXPECT_EQ(view.box(Box::log), gbk("连接设备中...\r\n") + "List of devices attached\r\n" +
+                                    gbk("提示：" + kNoPhoneHint + "\r\n"));
   commands.results["c:\\adb\\adb.exe devices"] = {"", reason};
   connect_device(view, commands);
   EXPECT_EQ(view.box(Box::log), gbk("连接设备中...\r\n") + cannot_run);
@@ -287,18 +297,19 @@ TEST_F(Actions, CriticalPackageIsRemovedOnlyAfterYes) {
     view.box(Box::log) = "old";
     view.box(Box::name) = " com.miui.home ";
     view.message_answer = answer;
-    uninstall_package(view, commands);
+    uninstall_package(view, commands, session);
     ASSERT_EQ(view.messages.size(), 1u);
     EXPECT_EQ(view.messages[0].text, question);
     EXPECT_EQ(view.messages[0].kind, MessageKind::yes_no_warning);
     EXPECT_TRUE(view.messages[0].owned);
     if (answer == Answer::no) {
-      EXPECT_TRUE(commands.ran.empty());
+      EXPECT_EQ(commands.ran, std::vector<std::string>{kUserApps});
       EXPECT_EQ(view.box(Box::log), "old");
-      EXPECT_TRUE(view.calls.empty());
     } else {
-      EXPECT_EQ(commands.ran, std::vector<std::string>{kUninstall + " com.miui.home "});
+      EXPECT_EQ(commands.ran,
+                (std::vector<std::string>{kUserApps, kUninstall + " com.miui.home "}));
     }
+    EXPECT_FALSE(view.disabled(Button::uninstall));
   }
 
   // Restore is never asked about; near names are not critical.
@@ -306,35 +317,36 @@ TEST_F(Actions, CriticalPackageIsRemovedOnlyAfterYes) {
     view = FakeView();
     commands = FakeCommands();
     view.box(Box::name) = name;
-    if (std::string(name) == "com.miui.home")
-      restore_package(view, commands);
+    bool restoring = std::string(name) == "com.miui.home";
+    if (restoring)
+      restore_package(view, commands, session);
     else
-      uninstall_package(view, commands);
+      uninstall_package(view, commands, session);
     EXPECT_TRUE(view.messages.empty()) << name;
-    EXPECT_EQ(commands.ran.size(), 1u) << name;
+    EXPECT_EQ(commands.ran.size(), restoring ? 1u : 2u) << name;
   }
 }
 
 TEST_F(Actions, LongNamesAreRefused) {
   std::string longest(255, 'a'), too_long(256, 'a');
   view.box(Box::name) = longest;
-  uninstall_package(view, commands);
-  EXPECT_EQ(commands.ran, std::vector<std::string>{kUninstall + longest});
+  uninstall_package(view, commands, session);
+  EXPECT_EQ(commands.ran, (std::vector<std::string>{kUserApps, kUninstall + longest}));
 
   view = FakeView();
   commands = FakeCommands();
   view.box(Box::name) = too_long;
-  restore_package(view, commands);
+  restore_package(view, commands, session);
   EXPECT_TRUE(commands.ran.empty());
   ASSERT_EQ(view.messages.size(), 1u);
   EXPECT_EQ(view.messages[0].text, gbk("包名太长（最多 255 个字符）"));
 
   view = FakeView();
   view.box(Box::list) = too_long + "\r\n";
-  batch_uninstall(view, commands);
-  EXPECT_TRUE(commands.ran.empty());
+  batch_uninstall(view, commands, session);
+  EXPECT_EQ(commands.ran, std::vector<std::string>{kUserApps});
   EXPECT_EQ(view.box(Box::log), gbk("准备卸载APP...\r\n") + item_line(too_long) +
-                                    gbk("包名太长，已跳过\r\n完成...\r\n"));
+                                    gbk("包名太长，已跳过\r\n") + batch_end(1, 0, 1, 0));
 }
 
 TEST_F(Actions, FailuresOfTheProgramItselfAreTold) {
@@ -350,10 +362,18 @@ TEST_F(Actions, FailuresOfTheProgramItselfAreTold) {
 }
 
 TEST_F(Actions, SinglePackageCommandStopsWhenTheWindowClosesMeanwhile) {
-  view.box(Box::name) = "com.a";
-  commands.during_run = [&] { view.closed_ = true; };
-  uninstall_package(view, commands);
-  EXPECT_EQ(view.calls, (std::vector<std::string>{"disable 1", "set 0"}));
+  // Closed while the phone lists its own apps, and while it uninstalls.
+  const std::vector<std::string> calls[] = {{"disable 1"}, {"disable 1", "set 0"}};
+  for (size_t closing_run = 0; closing_run < 2; ++closing_run) {
+    SCOPED_TRACE(closing_run);
+    view = FakeView();
+    commands = FakeCommands();
+    view.box(Box::name) = "com.a";
+    commands.during_run = [&] { view.closed_ = commands.ran.size() == closing_run + 1; };
+    uninstall_package(view, commands, session);
+    EXPECT_EQ(view.calls, calls[closing_run]);
+    EXPECT_EQ(commands.ran.size(), closing_run + 1);
+  }
 }
 
 TEST_F(Actions, BatchUninstallsEachLineWithItsPause) {
@@ -375,15 +395,16 @@ TEST_F(Actions, BatchUninstallsEachLineWithItsPause) {
     view.box(Box::list) = row.list;
     for (const std::string& item : row.items) commands.answers[kUninstall + item] = "out " + item;
     commands.during_run = [&] { EXPECT_TRUE(view.disabled(Button::batch)); };
-    batch_uninstall(view, commands);
+    batch_uninstall(view, commands, session);
 
     std::string log = gbk(kBatchStart);
-    std::vector<std::string> ran;
+    std::vector<std::string> ran = {kUserApps};
     for (const std::string& item : row.items) {
       log += item_line(item) + "out " + item + "\r\n";
       ran.push_back(kUninstall + item);
     }
-    log += gbk("完成...\r\n");
+    int n = static_cast<int>(row.items.size());
+    log += batch_end(n, 0, 0, n);
     EXPECT_EQ(view.box(Box::log), log);
     EXPECT_EQ(commands.ran, ran);
     EXPECT_EQ(commands.waits, std::vector<int>(row.items.size(), 1000));
@@ -397,7 +418,7 @@ TEST_F(Actions, BatchUninstallsEachLineWithItsPause) {
 
 TEST_F(Actions, BatchAsksFirstAndChecksTheList) {
   view.box(Box::log) = "old";
-  batch_uninstall(view, commands);  // empty list
+  batch_uninstall(view, commands, session);  // empty list
   ASSERT_EQ(view.messages.size(), 1u);
   EXPECT_EQ(view.messages[0].text, gbk("没有包名呢"));
   EXPECT_EQ(view.messages[0].kind, MessageKind::ok);
@@ -405,7 +426,7 @@ TEST_F(Actions, BatchAsksFirstAndChecksTheList) {
   view.messages.clear();
   view.box(Box::list) = "A\r\n";
   view.message_answer = Answer::cancel;
-  batch_uninstall(view, commands);
+  batch_uninstall(view, commands, session);
   EXPECT_EQ(view.messages.size(), 1u);
   EXPECT_EQ(view.box(Box::log), "old");
   EXPECT_TRUE(commands.ran.empty());
@@ -415,14 +436,15 @@ TEST_F(Actions, BatchAsksFirstAndChecksTheList) {
 TEST_F(Actions, BatchTakesItsItemsOnceAndSkipsUnsafeOnes) {
   view.box(Box::list) = "com.a\r\na & del x\r\na|b\r\na;reboot\r\n" + gbk("微信") + "\r\ncom.b\r\n";
   commands.during_run = [&] { view.box(Box::list) = "com.evil\r\n"; };
-  batch_uninstall(view, commands);
-  EXPECT_EQ(commands.ran, (std::vector<std::string>{kUninstall + "com.a", kUninstall + "com.b"}));
+  batch_uninstall(view, commands, session);
+  EXPECT_EQ(commands.ran,
+            (std::vector<std::string>{kUserApps, kUninstall + "com.a", kUninstall + "com.b"}));
   EXPECT_EQ(commands.waits, (std::vector<int>{1000, 1000}));
   std::string skipped = gbk("包名含有不能使用的字符，已跳过\r\n");
   EXPECT_EQ(view.box(Box::log), gbk(kBatchStart) + item_line("com.a") + "\r\n" +
                                     item_line("a & del x") + skipped + item_line("a|b") + skipped +
                                     item_line("a;reboot") + skipped + item_line(gbk("微信")) +
-                                    skipped + item_line("com.b") + "\r\n" + gbk("完成...\r\n"));
+                                    skipped + item_line("com.b") + "\r\n" + batch_end(6, 0, 4, 2));
 }
 
 TEST_F(Actions, BatchSkipsCriticalPackagesAndGoesOnAfterFailures) {
@@ -431,10 +453,10 @@ TEST_F(Actions, BatchSkipsCriticalPackagesAndGoesOnAfterFailures) {
       "com.miui.Home\r\ncom.miui.notes\r\n";
   commands.results[kUninstall + "com.miui.video"] = {"", gbk("拒绝访问。")};
   commands.answers[kUninstall + "com.miui.notes"] = "error: device offline\r\n";
-  batch_uninstall(view, commands);
-  EXPECT_EQ(commands.ran,
-            (std::vector<std::string>{kUninstall + "com.miui.video", kUninstall + "com.miui.Home",
-                                      kUninstall + "com.miui.notes"}));
+  batch_uninstall(view, commands, session);
+  EXPECT_EQ(commands.ran, (std::vector<std::string>{kUserApps, kUninstall + "com.miui.video",
+                                                    kUninstall + "com.miui.Home",
+                                                    kUninstall + "com.miui.notes"}));
   EXPECT_EQ(commands.waits, (std::vector<int>{1000, 1000, 1000}));
   std::string skip_tail = gbk("），已跳过。如确需卸载，请用“卸载”按钮单独卸载。\r\n");
   EXPECT_EQ(
@@ -446,14 +468,15 @@ TEST_F(Actions, BatchSkipsCriticalPackagesAndGoesOnAfterFailures) {
           title_of("com.miui.securitycenter") + skip_tail + item_line("com.miui.Home") + "\r\n" +
           item_line("com.miui.notes") + "error: device offline\r\n\r\n" +
           gbk("提示：手机处于离线状态。请拔下数据线再重新插上；仍不行时，请在“开发者选项”中撤销USB调试授权，"
-              "然后重新连接。\r\n完成...\r\n"));
+              "然后重新连接。\r\n") +
+          batch_end(5, 0, 2, 3));
 }
 
 TEST_F(Actions, BatchStopsWhenTheWindowClosesDuringAPause) {
   view.box(Box::list) = "A\r\nB\r\nC\r\n";
   commands.during_wait = [&] { view.closed_ = true; };
-  batch_uninstall(view, commands);
-  EXPECT_EQ(commands.ran, std::vector<std::string>{kUninstall + "A"});
+  batch_uninstall(view, commands, session);
+  EXPECT_EQ(commands.ran, (std::vector<std::string>{kUserApps, kUninstall + "A"}));
   EXPECT_TRUE(view.disabled(Button::batch));
 }
 

@@ -12,6 +12,12 @@
 /// Converts UTF-8 test text to the code page 936 bytes the program works in.
 std::string gbk(const std::string& utf8);
 
+/// The hint after adb found no phone, as the user reads it (UTF-8), without "提示：".
+inline const std::string kNoPhoneHint =
+    "没有找到手机。请用手机原装的数据线连接（有的线只能充电，传不了数据）；在手机的“开发者选项”中打开"
+    "“USB调试”；插上后在手机的 USB 通知里选“传输文件”；仍找不到时，点“通用驱动”安装驱动。然后点“连接"
+    "设备”。";
+
 class FakeView : public View {
  public:
   void set_disabled(Button button, bool disabled) override;

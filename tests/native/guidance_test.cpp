@@ -12,6 +12,8 @@
 namespace {
 
 const std::string kList = "c:\\adb\\adb.exe shell pm list packages";
+const std::string kSystem = "c:\\adb\\adb.exe shell pm list packages -s";
+const std::string kUserApps = "c:\\adb\\adb.exe shell pm list packages -3";
 const std::string kUninstall = "c:\\adb\\adb.exe uninstall --user 0 ";
 const std::string kUnknown = "com.example.nobody.knows";
 
@@ -41,6 +43,7 @@ std::string lines(const std::vector<std::string>& names) {
 struct Guidance : ::testing::Test {
   FakeView view;
   FakeCommands commands;
+  Session session;
   std::vector<std::string> recommended = names_of(Removal::recommended, 3);
   std::vector<std::string> optional = names_of(Removal::optional, 2);
   std::vector<std::string> caution = names_of(Removal::caution, 12);
@@ -74,25 +77,24 @@ TEST_F(Guidance, RecommendListsOnlyRecommendedPackagesInThePhonesOrder) {
       {"none", packages({optional[0], keep[0], kUnknown}), "",
        "这台手机上没有找到建议卸载的应用。想自己挑选时，可以点“看所有包”，再点“查看说明”看每个应用的用途。"},
       {"no phone: only adb and the hint", "error: no devices/emulators found\r\n", "",
-       "error: no devices/emulators found\r\n提示：没有找到手机。请用数据线连接手机，在手机的“开发者"
-       "选项”中打开“USB调试”，然后点“连接设备”。\r\n"},
+       "error: no devices/emulators found\r\n提示：" + kNoPhoneHint + "\r\n"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     view = FakeView();
     commands = FakeCommands();
     view.box(Box::list) = "stale\r\n";
-    commands.answers[kList] = row.output;
+    commands.answers[kSystem] = row.output;
     commands.during_run = [&] { EXPECT_TRUE(view.disabled(Button::recommend)); };
     recommend_packages(view, commands);
-    EXPECT_EQ(commands.ran, std::vector<std::string>{kList});
+    EXPECT_EQ(commands.ran, std::vector<std::string>{kSystem});
     EXPECT_EQ(view.box(Box::list), row.listed);
     EXPECT_EQ(view.box(Box::log), gbk(row.log));
     EXPECT_FALSE(view.disabled(Button::recommend));
   }
 
   view = FakeView();
-  commands.results[kList] = {"", gbk("拒绝访问。")};
+  commands.results[kSystem] = {"", gbk("拒绝访问。")};
   recommend_packages(view, commands);
   EXPECT_EQ(view.box(Box::log), gbk("无法运行命令：拒绝访问。\r\n"));
   EXPECT_FALSE(view.disabled(Button::recommend));
@@ -118,19 +120,23 @@ TEST_F(Guidance, ExplainGivesOneLinePerPackageInOneAppend) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     view = FakeView();
+    commands = FakeCommands();
     view.box(Box::log) = row.log;
     view.box(Box::name) = row.name_box;
     view.box(Box::list) = row.list;
-    explain_packages(view);
+    explain_packages(view, commands);
     EXPECT_EQ(view.box(Box::log), row.added);
-    EXPECT_EQ(view.calls, std::vector<std::string>{"append 0"});
+    EXPECT_EQ(commands.ran, std::vector<std::string>{kUserApps});
+    EXPECT_EQ(view.calls, (std::vector<std::string>{"disable 9", "append 0", "enable 9"}));
     EXPECT_TRUE(view.messages.empty());
   }
 
   view = FakeView();
   view.box(Box::log) = "old";
   view.box(Box::name) = "  ";
-  explain_packages(view);
+  commands = FakeCommands();
+  explain_packages(view, commands);
+  EXPECT_TRUE(commands.ran.empty());
   ASSERT_EQ(view.messages.size(), 1u);
   EXPECT_EQ(view.messages[0].text,
             gbk("列表和包名框都是空的。请先点“看所有包”或“推荐卸载”列出手机上的应用，或在包名框里"
@@ -172,21 +178,21 @@ TEST_F(Guidance, SingleUninstallOfACautionPackageAsksFirst) {
     commands = FakeCommands();
     view.box(Box::name) = caution[0];
     view.message_answer = answer;
-    uninstall_package(view, commands);
+    uninstall_package(view, commands, session);
     ASSERT_EQ(view.messages.size(), 1u);
     EXPECT_EQ(view.messages[0].text, caution[0] + gbk("（") + std::string(known.title) +
                                          gbk("）需要谨慎卸载：") + std::string(known.use) +
                                          gbk("\r\n确定要卸载吗？"));
     EXPECT_EQ(view.messages[0].kind, MessageKind::yes_no_warning);
     EXPECT_TRUE(view.messages[0].owned);
-    EXPECT_EQ(commands.ran.size(), answer == Answer::yes ? 1u : 0u);
+    EXPECT_EQ(commands.ran.size(), answer == Answer::yes ? 2u : 1u);
   }
   view = FakeView();
   commands = FakeCommands();
   view.box(Box::name) = optional[0];
-  uninstall_package(view, commands);
+  uninstall_package(view, commands, session);
   EXPECT_TRUE(view.messages.empty()) << "an optional app is removed unasked";
-  EXPECT_EQ(commands.ran, std::vector<std::string>{kUninstall + optional[0]});
+  EXPECT_EQ(commands.ran, (std::vector<std::string>{kUserApps, kUninstall + optional[0]}));
 }
 
 TEST_F(Guidance, BatchAsksOnceAboutCautionPackages) {
@@ -223,18 +229,18 @@ TEST_F(Guidance, BatchAsksOnceAboutCautionPackages) {
     view.box(Box::log) = "old";
     view.box(Box::list) = lines(items);
     view.answers_in_turn = {Answer::ok, row.answer};
-    batch_uninstall(view, commands);
+    batch_uninstall(view, commands, session);
     ASSERT_EQ(view.messages.size(), 2u);
     EXPECT_EQ(view.messages[1].text, question);
     EXPECT_EQ(view.messages[1].kind, MessageKind::yes_no_cancel_warning);
     EXPECT_TRUE(view.messages[1].owned);
-    std::vector<std::string> ran;
+    std::vector<std::string> ran = {kUserApps};
     for (const std::string& name : row.removed) ran.push_back(kUninstall + name);
     EXPECT_EQ(commands.ran, ran);
+    EXPECT_FALSE(view.disabled(Button::batch));
     const std::string& log = view.box(Box::log);
     if (row.answer == Answer::cancel) {
       EXPECT_EQ(log, "old");
-      EXPECT_TRUE(view.calls.empty());
       continue;
     }
     EXPECT_NE(log.find(keep[0] + gbk(" 是手机的关键组件（")), std::string::npos) << "keep skipped";
@@ -248,9 +254,9 @@ TEST_F(Guidance, BatchAsksOnceAboutCautionPackages) {
   view = FakeView();
   commands = FakeCommands();
   view.box(Box::list) = lines({optional[0], keep[0]});
-  batch_uninstall(view, commands);
+  batch_uninstall(view, commands, session);
   EXPECT_EQ(view.messages.size(), 1u);
-  EXPECT_EQ(commands.ran, std::vector<std::string>{kUninstall + optional[0]});
+  EXPECT_EQ(commands.ran, (std::vector<std::string>{kUserApps, kUninstall + optional[0]}));
 }
 
 }  // namespace

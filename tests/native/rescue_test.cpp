@@ -2,6 +2,7 @@
 // program holding adb's port.
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@ namespace {
 
 const std::string kAll = "c:\\adb\\adb.exe shell pm list packages -u";
 const std::string kInstalled = "c:\\adb\\adb.exe shell pm list packages";
+const std::string kDisabled = "c:\\adb\\adb.exe shell pm list packages -d";
 const std::string kRestore = "c:\\adb\\adb.exe shell pm install-existing --user 0 ";
 const std::string kDaemon =
     "* daemon not running; starting now at tcp:5037\r\n* daemon started successfully\r\n";
@@ -19,33 +21,48 @@ const std::string kDaemon =
 struct Rescue : ::testing::Test {
   FakeView view;
   FakeCommands commands;
+  Session session;
 };
 
-TEST_F(Rescue, RemovedAreThoseOfTheFullListingThatThePlainOneLacks) {
+// 已卸载的's count line: a removed and b disabled packages.
+std::string removed_count(int a, int b) {
+  return "已卸载 " + std::to_string(a) + " 个、已停用 " + std::to_string(b) +
+         " 个应用，都列在下方（先列已卸载的，再列已停用的），可以用“恢复”或“批量恢复”找回。";
+}
+
+TEST_F(Rescue, RemovedAreThoseOfTheFullListingThatThePlainOneLacksThenTheDisabled) {
+  const std::string four_unknown =
+      "\r\n其中建议卸载 0 个，可以卸载 0 个，谨慎 0 个，不要卸载 0 个，未收录 4 个。";
   struct Row {
     const char* name;
-    std::string all, installed, listed, log;  // log in UTF-8; "" when unchanged
+    std::string all, installed, disabled, listed, log;  // log in UTF-8; "" when unchanged
   } rows[] = {
-      {"phone order, one in both", "package:c\r\npackage:a\r\npackage:b\r\n", "package:a\r\n",
-       "c\r\nb\r\n", ""},
-      {"blanks and CR CR LF", "package:a\r\r\n\r\npackage:b\r\r\n", "\r\npackage:b\r\r\n", "a\r\n",
-       ""},
-      {"listed twice, taken once", "package:a\r\npackage:a\r\npackage:b\r\n", "package:b\r\n",
-       "a\r\n", ""},
-      {"daemon lines go to the log", kDaemon + "package:a\r\npackage:b\r\n", "package:b\r\n",
-       "a\r\n", kDaemon},
-      {"nothing removed", "package:a\r\n", "package:a\r\n", "",
-       "手机上没有已卸载、还能恢复的应用。"},
+      {"phone order, one in both", "package:c\r\npackage:a\r\npackage:b\r\n", "package:a\r\n", "",
+       "c\r\nb\r\n", removed_count(2, 0)},
+      {"blanks and CR CR LF", "package:a\r\r\n\r\npackage:b\r\r\n", "\r\npackage:b\r\r\n", "",
+       "a\r\n", removed_count(1, 0)},
+      {"listed twice, taken once", "package:a\r\npackage:a\r\npackage:b\r\n", "package:b\r\n", "",
+       "a\r\n", removed_count(1, 0)},
+      {"daemon lines go to the log", kDaemon + "package:a\r\npackage:b\r\n", "package:b\r\n", "",
+       "a\r\n", removed_count(1, 0) + "\r\n" + kDaemon},
+      {"nothing removed or disabled", "package:a\r\n", "package:a\r\n", "", "",
+       "手机上没有已卸载或已停用、还能恢复的应用。"},
       {"four removed: the count and its summary",
-       "package:a1\r\npackage:a2\r\npackage:a3\r\npackage:a4\r\npackage:k\r\n", "package:k\r\n",
-       "a1\r\na2\r\na3\r\na4\r\n",
-       "APP数量为： 4\r\n其中建议卸载 0 个，可以卸载 0 个，谨慎 0 个，不要卸载 0 个，未收录 4 个。"},
-      // A phone gone between the two commands lists nothing installed: nothing is taken as
+       "package:a1\r\npackage:a2\r\npackage:a3\r\npackage:a4\r\npackage:k\r\n", "package:k\r\n", "",
+       "a1\r\na2\r\na3\r\na4\r\n", removed_count(4, 0) + four_unknown},
+      {"the disabled after the removed, in the phone's order, each once",
+       "package:c\r\npackage:a\r\npackage:b\r\npackage:d\r\npackage:e\r\n",
+       "package:a\r\npackage:d\r\npackage:e\r\n", "package:e\r\npackage:d\r\npackage:e\r\r\n",
+       "c\r\nb\r\ne\r\nd\r\n", removed_count(2, 2) + four_unknown},
+      {"only disabled", "package:a\r\npackage:b\r\n", "package:a\r\npackage:b\r\n", "package:b\r\n",
+       "b\r\n", removed_count(0, 1)},
+      {"removed and said disabled: listed once, as removed", "package:a\r\npackage:b\r\n",
+       "package:b\r\n", "package:a\r\n", "a\r\n", removed_count(1, 0)},
+      // A phone gone between the commands lists nothing installed: nothing is taken as
       // removed, and adb's words and the hint are told.
       {"phone gone meanwhile", "package:a\r\npackage:b\r\n",
-       "error: no devices/emulators found\r\n", "",
-       "error: no devices/emulators found\r\n提示：没有找到手机。请用数据线连接手机，在手机的“开发"
-       "者选项”中打开“USB调试”，然后点“连接设备”。\r\n"},
+       "error: no devices/emulators found\r\n", "", "",
+       "error: no devices/emulators found\r\n提示：" + kNoPhoneHint + "\r\n"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -55,33 +72,50 @@ TEST_F(Rescue, RemovedAreThoseOfTheFullListingThatThePlainOneLacks) {
     view.box(Box::list) = "stale\r\n";
     commands.answers[kAll] = row.all;
     commands.answers[kInstalled] = row.installed;
+    commands.answers[kDisabled] = row.disabled;
     commands.during_run = [&] { EXPECT_TRUE(view.disabled(Button::list_removed)); };
-    list_removed_packages(view, commands);
-    EXPECT_EQ(commands.ran, (std::vector<std::string>{kAll, kInstalled}));
+    list_removed_packages(view, commands, session);
+    EXPECT_EQ(commands.ran, (std::vector<std::string>{kAll, kInstalled, kDisabled}));
     EXPECT_EQ(view.box(Box::list), row.listed);
     EXPECT_EQ(view.box(Box::log), row.log.empty() ? "old" : gbk(row.log));
     EXPECT_FALSE(view.disabled(Button::list_removed));
   }
+  // The session keeps what the last listing found disabled, for 恢复.
+  EXPECT_TRUE(session.found_disabled.empty());
+  commands.answers[kDisabled] = "package:e\r\npackage:d\r\n";
+  list_removed_packages(view, commands, session);
+  EXPECT_EQ(session.found_disabled, (std::set<std::string>{"d", "e"}));
+
+  // No phone at all: told once, and nothing more is asked of it.
+  view = FakeView();
+  commands = FakeCommands();
+  commands.answers[kAll] = "error: no devices/emulators found\r\n";
+  list_removed_packages(view, commands, session);
+  EXPECT_EQ(commands.ran, std::vector<std::string>{kAll});
+  EXPECT_EQ(view.box(Box::log),
+            gbk("error: no devices/emulators found\r\n提示：" + kNoPhoneHint + "\r\n"));
+  EXPECT_EQ(session.found_disabled, (std::set<std::string>{"d", "e"}));
 
   // The second listing cut short says so, and lists nothing.
   view = FakeView();
   commands = FakeCommands();
   commands.answers[kAll] = "package:a\r\npackage:b\r\n";
   commands.results[kInstalled] = {"package:a\r\n", "", true, false};
-  list_removed_packages(view, commands);
+  list_removed_packages(view, commands, session);
   EXPECT_EQ(view.box(Box::list), "");
   EXPECT_EQ(view.box(Box::log), gbk("命令在 120 秒内没有结束，已停止。\r\n"));
 
-  // Either command that cannot start is told, and the second does not run after the first.
-  for (const std::string& failing : {kAll, kInstalled}) {
-    SCOPED_TRACE(failing);
+  // Any command that cannot start is told, and those after it do not run.
+  const std::string failing_ones[] = {kAll, kInstalled, kDisabled};
+  for (size_t i = 0; i < 3; ++i) {
+    SCOPED_TRACE(failing_ones[i]);
     view = FakeView();
     commands = FakeCommands();
     commands.answers[kAll] = "package:a\r\n";
-    commands.results[failing] = {"", gbk("拒绝访问。")};
-    list_removed_packages(view, commands);
+    commands.results[failing_ones[i]] = {"", gbk("拒绝访问。")};
+    list_removed_packages(view, commands, session);
     EXPECT_EQ(view.box(Box::log), gbk("无法运行命令：拒绝访问。\r\n"));
-    EXPECT_EQ(commands.ran.size(), failing == kAll ? 1u : 2u);
+    EXPECT_EQ(commands.ran.size(), i + 1);
     EXPECT_FALSE(view.disabled(Button::list_removed));
   }
 }
@@ -95,7 +129,7 @@ TEST_F(Rescue, BatchRestoreRestoresEachLineWithoutPauses) {
     EXPECT_TRUE(view.disabled(Button::batch_restore));
     view.box(Box::list) = "com.evil\r\n";  // the items were taken before the first command
   };
-  batch_restore(view, commands);
+  batch_restore(view, commands, session);
   ASSERT_EQ(view.messages.size(), 1u);
   EXPECT_EQ(view.messages[0].text, gbk("是否批量恢复编辑框里的app"));
   EXPECT_EQ(view.messages[0].kind, MessageKind::ok_cancel);
@@ -120,7 +154,7 @@ TEST_F(Rescue, BatchRestoreRestoresEachLineWithoutPauses) {
     view.box(Box::log) = "old";
     view.box(Box::list) = answer == Answer::ok ? "" : "com.a\r\n";
     view.message_answer = answer;
-    batch_restore(view, commands);
+    batch_restore(view, commands, session);
     EXPECT_TRUE(commands.ran.empty());
     EXPECT_EQ(view.box(Box::log), "old");
     ASSERT_EQ(view.messages.size(), 1u);
