@@ -399,8 +399,9 @@ class Simulator {
     std::string line;
     for (size_t i = 1; i < args.size(); ++i) line += (i > 1 ? " " : "") + args[i];
     if (line.find_first_not_of(" \t") == std::string::npos)
-      return usage("adb shell pm list packages [-d|-e] [-s|-3] [-u] | adb shell pm "
-                   "install-existing|disable-user|enable --user 0 PACKAGE");
+      return usage(
+          "adb shell pm list packages [-d|-e] [-s|-3] [-u] | adb shell pm "
+          "install-existing|disable-user|enable --user 0 PACKAGE");
     std::vector<std::string> words;
     if (envIs("TOLVEXA_ADB_ENDLESS", "1") && phone::splitShellWords(line, words) &&
         words.size() >= 3 && words[0] == "pm" && words[1] == "list" && words[2] == "packages")

@@ -198,15 +198,22 @@ Answer Phone::list(const std::vector<std::string>& args, const State& state) con
   std::string filter;
   for (size_t i = 1; i < args.size(); ++i) {
     const std::string& arg = args[i];
-    if (arg == "-d") disabled = true;
-    else if (arg == "-e") enabled = true;
-    else if (arg == "-s") system = true;
-    else if (arg == "-3") thirdParty = true;
-    else if (arg == "-u") all = true;
+    if (arg == "-d")
+      disabled = true;
+    else if (arg == "-e")
+      enabled = true;
+    else if (arg == "-s")
+      system = true;
+    else if (arg == "-3")
+      thirdParty = true;
+    else if (arg == "-u")
+      all = true;
     else if (arg == "--user" && i + 1 < args.size()) {
       if (args[++i] != "0") return noSuchUser(args[i]);
-    } else if (!arg.empty() && arg[0] == '-') return says("Error: Unknown option: " + arg + "\n", 255);
-    else filter = arg;
+    } else if (!arg.empty() && arg[0] == '-')
+      return says("Error: Unknown option: " + arg + "\n", 255);
+    else
+      filter = arg;
   }
   std::string out;
   out.reserve(packages_.size() * 48);
@@ -252,7 +259,8 @@ Answer Phone::uninstall(const std::vector<std::string>& args, State& state) cons
 // pm install-existing [--user N] PACKAGE: gives user 0 back a system app removed for it.
 Answer Phone::installExisting(const std::vector<std::string>& args, State& state) const {
   if (setup_.refuse == "old")
-    return complains("Error: unknown command 'install-existing'\nusage: pm list packages [-u]\n", 1);
+    return complains("Error: unknown command 'install-existing'\nusage: pm list packages [-u]\n",
+                     1);
   const Options options = takeOptions(args);
   if (!options.unknown.empty()) return says("Error: Unknown option: " + options.unknown + "\n", 1);
   if (options.user != "0") return noSuchUser(options.user);
@@ -272,7 +280,8 @@ Answer Phone::setEnabled(const std::string& command, const std::vector<std::stri
                          State& state) const {
   const Options options = takeOptions(args);
   if (options.user != "0") return noSuchUser(options.user);
-  if (options.name >= args.size()) return complains("Error: no package or component specified\n", 1);
+  if (options.name >= args.size())
+    return complains("Error: no package or component specified\n", 1);
   const std::string& name = args[options.name];  // an unknown option is taken for a name
   if (!present(name, state) || state.removed.count(name) != 0)
     return complains("\nException occurred while executing '" + command +

@@ -67,9 +67,9 @@ struct Product {
 
 // What ro.product.* says on each vendor's phone (the default phone is Xiaomi-style).
 const Product kProducts[] = {
-    {"", "cepheus", "MI 9", "cepheus"},        {"xiaomi", "star", "M2102K1C", "star"},
+    {"", "cepheus", "MI 9", "cepheus"},          {"xiaomi", "star", "M2102K1C", "star"},
     {"huawei", "ELS-AN00", "ELS-AN00", "HWELS"}, {"oppo", "PEEM00", "PEEM00", "OP4F2F"},
-    {"vivo", "PD2145", "V2145A", "PD2145"},    {"samsung", "dm3qzhx", "SM-S9180", "dm3q"},
+    {"vivo", "PD2145", "V2145A", "PD2145"},      {"samsung", "dm3qzhx", "SM-S9180", "dm3q"},
 };
 
 enum class Auth { allowed, unauthorized, offline };
@@ -326,16 +326,26 @@ bool parseOptions(int argc, char** argv, Options& options) {
   for (int i = 1; i < argc; i += 2) {
     if (i + 1 >= argc) return false;
     const std::string name = argv[i], value = argv[i + 1];
-    if (name == "--port") options.port = std::atoi(value.c_str());
-    else if (name == "--second-port") options.secondPort = std::atoi(value.c_str());
-    else if (name == "--vendor") options.setup.vendor = value;
-    else if (name == "--packages") options.setup.packages = std::strtoul(value.c_str(), nullptr, 10);
-    else if (name == "--android") options.setup.android = std::atoi(value.c_str());
-    else if (name == "--refuse") options.setup.refuse = value;
-    else if (name == "--auth" && value == "allowed") options.auth = Auth::allowed;
-    else if (name == "--auth" && value == "unauthorized") options.auth = Auth::unauthorized;
-    else if (name == "--auth" && value == "offline") options.auth = Auth::offline;
-    else return false;
+    if (name == "--port")
+      options.port = std::atoi(value.c_str());
+    else if (name == "--second-port")
+      options.secondPort = std::atoi(value.c_str());
+    else if (name == "--vendor")
+      options.setup.vendor = value;
+    else if (name == "--packages")
+      options.setup.packages = std::strtoul(value.c_str(), nullptr, 10);
+    else if (name == "--android")
+      options.setup.android = std::atoi(value.c_str());
+    else if (name == "--refuse")
+      options.setup.refuse = value;
+    else if (name == "--auth" && value == "allowed")
+      options.auth = Auth::allowed;
+    else if (name == "--auth" && value == "unauthorized")
+      options.auth = Auth::unauthorized;
+    else if (name == "--auth" && value == "offline")
+      options.auth = Auth::offline;
+    else
+      return false;
   }
   return options.port > 0 && options.port < 65536 && options.secondPort >= 0 &&
          options.secondPort < 65536 && options.setup.packages <= 1000000;
@@ -357,10 +367,11 @@ std::string bannerFor(const phone::Setup& setup) {
 int main(int argc, char** argv) {
   Options options;
   if (!parseOptions(argc, argv, options)) {
-    std::fputs("usage: wire_phone [--port 5555] [--second-port 5557] [--vendor NAME] "
-               "[--packages N] [--android N] [--refuse minus1000|admin|restricted|old] "
-               "[--auth allowed|unauthorized|offline]\n",
-               stderr);
+    std::fputs(
+        "usage: wire_phone [--port 5555] [--second-port 5557] [--vendor NAME] "
+        "[--packages N] [--android N] [--refuse minus1000|admin|restricted|old] "
+        "[--auth allowed|unauthorized|offline]\n",
+        stderr);
     return 2;
   }
   std::string error;
@@ -377,8 +388,7 @@ int main(int argc, char** argv) {
     p->banner = bannerFor(options.setup);
     p->listener = wire::listenLoopback(port, error);
     if (p->listener == wire::kNoSocket) {
-      std::fprintf(stderr, "wire_phone: cannot listen on 127.0.0.1:%d: %s\n", port,
-                   error.c_str());
+      std::fprintf(stderr, "wire_phone: cannot listen on 127.0.0.1:%d: %s\n", port, error.c_str());
       return 1;
     }
     phones.push_back(std::move(p));
