@@ -44,11 +44,15 @@ const Listing kListings[] = {
 // Which apps are ordinary ("user") apps rather than system apps. The rule: a Chinese
 // consumer app that people install from an app store, and that ROMs preload only as a
 // removable promotion, is ordinary: a name of kStoreApps, or one under a prefix of
-// kStorePrefixes (ByteDance's apps, Alibaba's Taobao family). Everything else is a system
-// app: Android's, Google's and the chip vendors' packages, the phone maker's own apps, and the
-// makers' own builds of partner apps (com.baidu.input_huawei, cn.wps.moffice_eng.xiaomi.lite,
-// com.tencent.qqlivehuawei), which live in the system image. The vendor listings are
-// published lists of system images, so few or none of their names are ordinary.
+// kStorePrefixes (ByteDance's apps, Alibaba's Taobao family). So is an app that no phone
+// maker ships, which only its user can have installed (the OPPO listing, taken from a user's
+// dump, holds ChatGPT, a Total Commander plugin and Chrome's WebAPKs). Everything else is a
+// system app: Android's, Google's and the chip vendors' packages, the phone maker's own apps,
+// the makers' own builds of partner apps (com.baidu.input_huawei,
+// cn.wps.moffice_eng.xiaomi.lite, com.tencent.qqlivehuawei) and the partner apps a maker
+// puts in its system image (Facebook and Netflix in the Samsung listing, a list of system
+// packages). The Xiaomi, Huawei, vivo and Samsung listings are lists of system images, so
+// none of their names is ordinary.
 const char* const kStoreApps[] = {
     "com.tencent.mm",
     "com.tencent.mobileqq",
@@ -83,8 +87,12 @@ const char* const kStoreApps[] = {
     "ctrip.android.view",
     "com.chinamworld.main",
     "com.cmbchina.ccd.pluto.cmbActivity",
+    "com.openai.chatgpt",
+    "com.ghisler.tcplugins.totaldrip",
+    "com.netvor.hiddensettings",
+    "co.median.android.zpzljzm",
 };
-const char* const kStorePrefixes[] = {"com.ss.android.", "com.taobao."};
+const char* const kStorePrefixes[] = {"com.ss.android.", "com.taobao.", "org.chromium.webapk."};
 // The default phone's ROM carries these partner apps in its system image, as some Chinese
 // ROMs do: there they are system apps, removed for user 0 and restored like the others.
 const char* const kDefaultPhoneSystemPartners[] = {"com.tencent.mm", "com.sina.weibo",

@@ -553,6 +553,10 @@ TEST_F(AdbSimTest, OrdinaryAndSystemAppsSplitEveryListing) {
        {"android", "com.miui.home", "com.tencent.mm", "com.taobao.taobao", "com.baidu.input_mi"}},
       {L"xiaomi", {}, {"com.xiaomi.shop", "cn.wps.moffice_eng.xiaomi.lite"}},
       {L"huawei", {}, {"com.tencent.qqlivehuawei", "com.baidu.input_huawei"}},
+      {L"oppo",
+       {"com.openai.chatgpt", "org.chromium.webapk.af54846251ce70947_v2"},
+       {"com.oneplus.gallery", "com.opos.ads", "com.heytap.market"}},
+      {L"samsung", {}, {"com.facebook.katana", "com.netflix.mediaclient"}},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(support::narrow(row.vendor));

@@ -270,6 +270,7 @@ class Wire:
     def __init__(self, port=5555):
         self.sock = socket.create_connection(("127.0.0.1", port), timeout=5)
         self.buffer = b""
+        self.checked = True  # checksums count below version 0x01000001
 
     def send(self, *args, **kwargs):
         self.sock.sendall(packet(*args, **kwargs))
@@ -290,7 +291,8 @@ class Wire:
         data = self.buffer[24:24 + length]
         self.buffer = self.buffer[24 + length:]
         assert magic == command ^ 0xFFFFFFFF
-        assert check == sum(data) & 0xFFFFFFFF, "a wrong checksum for version 0x01000000"
+        if self.checked:
+            assert check == sum(data) & 0xFFFFFFFF, "a wrong checksum for version 0x01000000"
         return command, arg0, arg1, data
 
     def close(self):
@@ -308,12 +310,13 @@ class ProtocolTest(unittest.TestCase):
 
     def connect(self, offer=0x01000000, most=4096):
         wire = Wire()
+        wire.checked = offer < 0x01000001
         wire.send(A_CNXN, offer, most, b"host::\0")
         command, kind, _, token = wire.receive()
         self.assertEqual((command, kind, len(token)), (A_AUTH, 1, 20))
         wire.send(A_AUTH, 2, 0, b"s" * 256)
         command, version, payload, banner = wire.receive()
-        self.assertEqual((command, version, payload), (A_CNXN, 0x01000000, most))
+        self.assertEqual((command, version, payload), (A_CNXN, offer, most))
         self.assertTrue(banner.startswith(b"device::ro.product.name=cepheus;"), banner)
         self.assertIn(b"features=shell_v2,cmd", banner)
         return wire
@@ -353,6 +356,42 @@ class ProtocolTest(unittest.TestCase):
         wire.send(A_OPEN, 9, 0, b"exec:pm list packages", check=1)
         self.assertEqual(wire.receive(), "closed", "a wrong checksum must end the connection")
         wire.close()
+
+    def test_streams_and_connections_at_once(self):
+        wires = [self.connect(offer=0x01000001, most=1 << 20) for _ in range(2)]
+        services = {11: b"exec:pm list packages -s\0", 12: b"shell:pm list packages -3\0"}
+        for wire in wires:
+            for remote, service in services.items():
+                wire.send(A_OPEN, remote, 0, service)
+        texts = [{remote: b"" for remote in services} for _ in wires]
+        ours = [{} for _ in wires]  # the phone's stream ids, from its OKAYs
+        closed = [set() for _ in wires]
+        while any(len(c) < len(services) for c in closed):
+            for n, wire in enumerate(wires):  # the connections in turn
+                if len(closed[n]) == len(services):
+                    continue
+                got = wire.receive()
+                self.assertNotIn(got, (None, "closed"))
+                command, local, remote, data = got
+                if command == A_OKAY:
+                    self.assertNotIn(remote, ours[n])
+                    ours[n][remote] = local
+                    continue
+                self.assertEqual(ours[n].get(remote), local, "a stream the phone did not open")
+                if command == A_CLSE:
+                    closed[n].add(remote)
+                    continue
+                self.assertEqual(command, A_WRTE)
+                texts[n][remote] += data
+                wire.send(A_OKAY, remote, local)
+        for n, wire in enumerate(wires):
+            system, ordinary = texts[n][11], texts[n][12]
+            self.assertNotIn(b"\r", system, "exec: is raw")
+            self.assertEqual(ordinary.count(b"\r\n"), ordinary.count(b"\n"), "a terminal")
+            self.assertGreater(ordinary.count(b"\n"), 20)
+            self.assertEqual(system.count(b"\n") + ordinary.count(b"\n"), 3000)
+            self.assertEqual(len(set(ours[n].values())), 2)
+            wire.close()
 
     def test_offer_sets_the_payload_and_the_end_of_stdin_ends_the_phone(self):
         wire = self.connect(most=300)
