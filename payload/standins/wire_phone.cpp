@@ -5,12 +5,12 @@
 //
 //   wire_phone [--port 5555] [--second-port 5557] [--vendor NAME] [--packages N]
 //              [--android N] [--refuse minus1000|admin|restricted|old]
-//              [--auth allowed|unauthorized|offline]
+//              [--auth allowed|unauthorized|offline] [--lifetime SECONDS]
 //
 // It prints "ready" on stdout once it listens, then reads lines on stdin: "allow" (the user
 // taps allow: every connection waiting for the user gets the phone, and later ones are let
 // in at once) and "quit". It ends at "quit", at the end of its stdin (whoever started it
-// has gone) and after 10 minutes in any case.
+// has gone) and after 10 minutes (or --lifetime SECONDS, at most 600) in any case.
 //
 // The protocol: 24-byte headers (command, arg0, arg1, data length, data checksum, command
 // XOR ~0; little-endian), a checksum that counts only below protocol version 0x01000001.
@@ -56,7 +56,7 @@ const uint32_t kMaxPayload = 1024 * 1024;
 const uint32_t kAuthToken = 1, kAuthSignature = 2, kAuthPublicKey = 3;
 const size_t kTokenSize = 20;
 const size_t kHeaderSize = 24;
-const int kLifeSeconds = 600;
+const int kMostLifeSeconds = 600;
 
 struct Product {
   const char* vendor;
@@ -79,6 +79,7 @@ struct Options {
   int secondPort = 0;
   phone::Setup setup;
   Auth auth = Auth::allowed;
+  int lifeSeconds = kMostLifeSeconds;
 };
 
 uint32_t readLe32(const char* p) {
@@ -322,6 +323,14 @@ class Control {
   std::deque<std::string> lines_;
 };
 
+// Ends at once, without the C runtime's exit: the control thread may be blocked reading
+// stdin, and exit would wait for the stream that read holds.
+[[noreturn]] void end(int code) {
+  std::fflush(stdout);
+  std::fflush(stderr);
+  std::_Exit(code);
+}
+
 bool parseOptions(int argc, char** argv, Options& options) {
   for (int i = 1; i < argc; i += 2) {
     if (i + 1 >= argc) return false;
@@ -338,6 +347,8 @@ bool parseOptions(int argc, char** argv, Options& options) {
       options.setup.android = std::atoi(value.c_str());
     else if (name == "--refuse")
       options.setup.refuse = value;
+    else if (name == "--lifetime")
+      options.lifeSeconds = std::atoi(value.c_str());
     else if (name == "--auth" && value == "allowed")
       options.auth = Auth::allowed;
     else if (name == "--auth" && value == "unauthorized")
@@ -348,7 +359,8 @@ bool parseOptions(int argc, char** argv, Options& options) {
       return false;
   }
   return options.port > 0 && options.port < 65536 && options.secondPort >= 0 &&
-         options.secondPort < 65536 && options.setup.packages <= 1000000;
+         options.secondPort < 65536 && options.setup.packages <= 1000000 &&
+         options.lifeSeconds > 0 && options.lifeSeconds <= kMostLifeSeconds;
 }
 
 std::string bannerFor(const phone::Setup& setup) {
@@ -370,7 +382,7 @@ int main(int argc, char** argv) {
     std::fputs(
         "usage: wire_phone [--port 5555] [--second-port 5557] [--vendor NAME] "
         "[--packages N] [--android N] [--refuse minus1000|admin|restricted|old] "
-        "[--auth allowed|unauthorized|offline]\n",
+        "[--auth allowed|unauthorized|offline] [--lifetime SECONDS]\n",
         stderr);
     return 2;
   }
@@ -398,12 +410,12 @@ int main(int argc, char** argv) {
 
   Control control;
   std::vector<std::unique_ptr<Connection>> connections;
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(kLifeSeconds);
+  const auto last = std::chrono::steady_clock::now() + std::chrono::seconds(options.lifeSeconds);
   std::vector<char> buffer(1 << 16);
-  while (std::chrono::steady_clock::now() < end) {
+  while (std::chrono::steady_clock::now() < last) {
     std::string line;
     while (control.next(line)) {
-      if (line.empty() || line == "quit") return 0;
+      if (line.empty() || line == "quit") end(0);
       if (line == "allow") {
         if (options.auth == Auth::unauthorized) options.auth = Auth::allowed;
         for (auto& c : connections) {
@@ -438,5 +450,5 @@ int main(int argc, char** argv) {
                         connections.end());
     }
   }
-  return 0;
+  end(0);
 }

@@ -411,6 +411,30 @@ class ProtocolTest(unittest.TestCase):
         self.phone.process.stdout.close()
 
 
+class LifeTest(unittest.TestCase):
+    """The phone ends by itself, so that a test that dies leaves no phone behind."""
+
+    def test_quit_lifetime_and_bad_options(self):
+        for args, ending in ((("--port", "5561"), "quit"), (("--port", "5561", "--lifetime", "1"),
+                                                             None)):
+            with self.subTest(ending=ending):
+                phone = Phone(*args)
+                started = time.monotonic()
+                if ending:
+                    phone.tell(ending)
+                try:
+                    self.assertEqual(phone.process.wait(5), 0)
+                finally:
+                    phone.stop()
+                self.assertLess(time.monotonic() - started, 3)
+        for args in (("--port", "0"), ("--lifetime", "601"), ("--auth", "maybe"), ("--port",)):
+            with self.subTest(args=args):
+                bad = subprocess.run([WIRE_PHONE, *args], capture_output=True, text=True,
+                                     stdin=subprocess.DEVNULL, timeout=5)
+                self.assertEqual((bad.returncode, bad.stdout), (2, ""))
+                self.assertTrue(bad.stderr.startswith("usage: wire_phone"), bad.stderr)
+
+
 def main():
     global WIRE_PHONE
     if ADB is None:
