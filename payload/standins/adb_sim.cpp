@@ -59,7 +59,6 @@
 #include <fcntl.h>
 #include <io.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
