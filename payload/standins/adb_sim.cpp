@@ -1,16 +1,27 @@
-// Stand-in for adb.exe: a simulated phone that answers the few adb command lines
-// Tolvexa uses, so the program can be built, tried and tested without a real phone.
+// Stand-in for adb.exe: a simulated phone that answers the adb command lines Tolvexa
+// uses, so the program can be built, tried and tested without a real phone.
 //
 //   adb devices
-//   adb shell pm list packages [-u]
+//   adb shell pm list packages [-d|-e] [-s|-3] [-u]
 //   adb uninstall --user 0 PACKAGE
 //   adb shell pm install-existing --user 0 PACKAGE
+//   adb shell pm disable-user --user 0 PACKAGE
+//   adb shell pm enable --user 0 PACKAGE
 //   adb fork-server server        the background adb server (see TOLVEXA_ADB_SERVER)
 //
-// Which packages are uninstalled for user 0 is kept in adb_sim_state.txt beside
-// this exe (one name per line; no file means everything is installed), so the
-// phone remembers between runs. Environment variables, inherited from the
-// program that runs adb, so tests and demonstrations can pick a situation:
+// What the phone answers comes from phone_model.h, which wire_phone.cpp shares: -3 lists
+// the ordinary apps, -s the system apps, -d the disabled and -e the enabled packages
+// installed for user 0, -u adds those removed for user 0. Removing an ordinary app deletes
+// it (it leaves -u too, and install-existing no longer finds it); a system app stays on the
+// phone for install-existing to bring back. The phone's lines end in LF; this adb writes
+// them with CR LF, as adb.exe does in text mode, and exits with the phone's exit code, as
+// adb does over the shell protocol.
+//
+// The phone's state is kept in adb_sim_state.txt beside this exe: one line per package
+// removed for user 0 (its name), one per disabled package ("disabled:" and its name); no
+// file means nothing happened yet. So the phone remembers between runs. Environment
+// variables, inherited from the program that runs adb, so tests and demonstrations can
+// pick a situation:
 //   TOLVEXA_ADB_DELAY_MS  sleep that many milliseconds before answering
 //   TOLVEXA_ADB_DELAY_MAX_MS  when above the delay: sleep a random time between the two
 //   TOLVEXA_ADB_PACKAGES  the phone carries exactly that many packages
@@ -37,60 +48,28 @@
 //                         Xiaomi phone that protects the app, for a device administrator,
 //                         for a restricted user, or on Android 4.4 (where install-existing
 //                         is unknown too), changing nothing
-//   TOLVEXA_ADB_ENDLESS   1: `shell pm list packages [-u]` prints package lines without
+//   TOLVEXA_ADB_ANDROID   the phone's Android version (default 14). From 17 on, removing
+//                         a system app for user 0 fails with "Failure [only root can delete
+//                         system app for a particular user]" and changes nothing; ordinary
+//                         apps are still removed, and disable-user works on every version.
+//   TOLVEXA_ADB_ENDLESS   1: `shell pm list packages ...` prints package lines without
 //                         end, until the reader goes away.
 #include <windows.h>
 
 #include <fcntl.h>
 #include <io.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <cwctype>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
+#include "payload/standins/phone_model.h"
+
 namespace {
-
-const char* const kDefaultPackages[] = {
-#include "phone_packages.inc"
-};
-const char* const kXiaomiPackages[] = {
-#include "phone_packages_xiaomi.inc"
-};
-const char* const kHuaweiPackages[] = {
-#include "phone_packages_huawei.inc"
-};
-const char* const kOppoPackages[] = {
-#include "phone_packages_oppo.inc"
-};
-const char* const kVivoPackages[] = {
-#include "phone_packages_vivo.inc"
-};
-const char* const kSamsungPackages[] = {
-#include "phone_packages_samsung.inc"
-};
-
-struct Listing {
-  const char* vendor;  // the value of TOLVEXA_ADB_VENDOR that picks it
-  const char* const* names;
-  size_t count;
-};
-
-template <size_t N>
-constexpr Listing listing(const char* vendor, const char* const (&names)[N]) {
-  return {vendor, names, N};
-}
-
-const Listing kListings[] = {
-    listing("xiaomi", kXiaomiPackages),   listing("huawei", kHuaweiPackages),
-    listing("oppo", kOppoPackages),       listing("vivo", kVivoPackages),
-    listing("samsung", kSamsungPackages),
-};
 
 const char kSerial[] = "SIMULATED-PHONE-01";
 const char kSecondSerial[] = "SIMULATED-PHONE-02";
@@ -102,8 +81,6 @@ const DWORD kLockWaitMs = 60000;
 const DWORD kServerLifeMs = 600000;  // a server nobody ends still goes away on its own
 const DWORD kServerStartWaitMs = 10000;
 const size_t kEndlessBlockBytes = 65536;
-
-using NameSet = std::unordered_set<std::string>;
 
 struct Reply {
   std::string out;
@@ -145,37 +122,15 @@ Attached attachedFromEnv() {
   return Attached::one;
 }
 
-struct Phone {
-  std::vector<std::string> packages;  // in the order pm lists them
-  NameSet carried;
-};
-
-// The phone's own packages: the vendor's listing that TOLVEXA_ADB_VENDOR names, or the
-// default phone's.
-Listing listingFromEnv() {
-  for (const Listing& vendor : kListings)
-    if (envIs("TOLVEXA_ADB_VENDOR", vendor.vendor)) return vendor;
-  return listing("", kDefaultPackages);
-}
-
-// The phone's packages, cut to or filled up with generated names to reach
-// TOLVEXA_ADB_PACKAGES packages when that is set.
-Phone makePhone() {
-  const Listing own = listingFromEnv();
-  size_t count = static_cast<size_t>(envNumber("TOLVEXA_ADB_PACKAGES", kMaxPackages));
-  if (count == 0) count = own.count;
-  Phone phone;
-  phone.packages.reserve(count);
-  for (size_t i = 0; i < count && i < own.count; ++i) phone.packages.push_back(own.names[i]);
-  char name[64];
-  for (size_t i = own.count; i < count; ++i) {
-    std::snprintf(name, sizeof name, "com.example.generated.app%05u",
-                  static_cast<unsigned>(i - own.count + 1));
-    phone.packages.push_back(name);
-  }
-  phone.carried.reserve(count * 2);
-  phone.carried.insert(phone.packages.begin(), phone.packages.end());
-  return phone;
+// The phone's setup from the environment.
+phone::Setup setupFromEnv() {
+  phone::Setup setup;
+  if (const char* vendor = std::getenv("TOLVEXA_ADB_VENDOR")) setup.vendor = vendor;
+  setup.packages = static_cast<size_t>(envNumber("TOLVEXA_ADB_PACKAGES", kMaxPackages));
+  const unsigned long long android = envNumber("TOLVEXA_ADB_ANDROID", 99);
+  if (android > 0) setup.android = static_cast<int>(android);
+  if (const char* refuse = std::getenv("TOLVEXA_ADB_REFUSE")) setup.refuse = refuse;
+  return setup;
 }
 
 // The full path of this exe; empty on failure.
@@ -259,9 +214,12 @@ class StateLock {
   bool held_ = false;
 };
 
-// The names uninstalled for user 0. A missing file means none; a file that
-// exists but cannot be read is an error rather than "all installed".
-bool readState(const std::wstring& path, NameSet& uninstalled) {
+const char kDisabledMark[] = "disabled:";
+
+// The phone's state: a line per package removed for user 0 (its name) and per package
+// disabled ("disabled:" and its name). A missing file means nothing happened yet; a file
+// that exists but cannot be read is an error rather than "all installed".
+bool readState(const std::wstring& path, phone::State& state) {
   FILE* f = _wfopen(path.c_str(), L"rb");
   if (f == nullptr) return errno == ENOENT;
   std::string data;
@@ -280,7 +238,11 @@ bool readState(const std::wstring& path, NameSet& uninstalled) {
       --last;
     size_t first = start;
     while (first < last && (data[first] == ' ' || data[first] == '\t')) ++first;
-    if (last > first) uninstalled.insert(data.substr(first, last - first));
+    const size_t mark = sizeof kDisabledMark - 1;
+    if (data.compare(first, mark, kDisabledMark) == 0 && last > first + mark)
+      state.disabled.insert(data.substr(first + mark, last - first - mark));
+    else if (last > first)
+      state.removed.insert(data.substr(first, last - first));
     start = end + 1;
   }
   return ok;
@@ -288,11 +250,10 @@ bool readState(const std::wstring& path, NameSet& uninstalled) {
 
 // Writes a temporary file in the same folder and moves it over the state file,
 // so readers and a process killed half-way only ever see a whole file.
-bool writeState(const std::wstring& path, const NameSet& uninstalled) {
-  std::vector<std::string> names(uninstalled.begin(), uninstalled.end());
-  std::sort(names.begin(), names.end());
+bool writeState(const std::wstring& path, const phone::State& state) {
   std::string data;
-  for (const std::string& name : names) data += name + "\r\n";
+  for (const std::string& name : state.removed) data += name + "\r\n";
+  for (const std::string& name : state.disabled) data += kDisabledMark + name + "\r\n";
 
   std::wstring temp = path + L"." + std::to_wstring(GetCurrentProcessId()) + L".tmp";
   FILE* f = _wfopen(temp.c_str(), L"wb");
@@ -431,56 +392,20 @@ class Simulator {
     return up;
   }
 
-  // adb joins the words after "shell" into one line that the phone's shell
-  // splits again, so `shell pm list packages` and `shell "pm list packages"` agree.
+  // adb joins the words after "shell" with blanks into one line for the phone's shell, so
+  // `shell pm list packages` and `shell "pm list packages"` agree.
   Reply shell(const std::vector<std::string>& args) {
+    std::string line;
+    for (size_t i = 1; i < args.size(); ++i) line += (i > 1 ? " " : "") + args[i];
+    if (line.find_first_not_of(" \t") == std::string::npos)
+      return usage(
+          "adb shell pm list packages [-d|-e] [-s|-3] [-u] | adb shell pm "
+          "install-existing|disable-user|enable --user 0 PACKAGE");
     std::vector<std::string> words;
-    for (size_t i = 1; i < args.size(); ++i) {
-      size_t start = 0;
-      const std::string& arg = args[i];
-      while (start < arg.size()) {
-        size_t end = arg.find_first_of(" \t", start);
-        if (end == std::string::npos) end = arg.size();
-        if (end > start) words.push_back(arg.substr(start, end - start));
-        start = end + 1;
-      }
-    }
-    const char* forms =
-        "adb shell pm list packages [-u] | adb shell pm install-existing --user 0 PACKAGE";
-    if (words.empty()) return usage(forms);
-    if (words[0] != "pm")
-      return failure("/system/bin/sh: " + words[0] + ": inaccessible or not found");
-    if (words.size() >= 3 && words[1] == "list" && words[2] == "packages") {
-      if (words.size() == 3) return list(false);
-      if (words.size() == 4 && words[3] == "-u") return list(true);
-      return usage("adb shell pm list packages [-u]");
-    }
-    if (words.size() == 5 && words[1] == "install-existing" && words[2] == "--user" &&
-        words[3] == "0")
-      return installExisting(words[4]);
-    return usage(forms);
-  }
-
-  Reply list(bool withUninstalled) {
-    if (envIs("TOLVEXA_ADB_ENDLESS", "1")) return listWithoutEnd();
-    NameSet uninstalled;
-    if (!withUninstalled) {
-      // Held while reading too: on Windows a file open for reading cannot be
-      // replaced, which would make a concurrent uninstall fail.
-      StateLock lock(folder());
-      if (!lock.held()) return failure(kBusy);
-      Reply problem;
-      if (!loadState(uninstalled, problem)) return problem;
-    }
-    std::string out;
-    out.reserve(phone_.packages.size() * 48);
-    for (const std::string& name : phone_.packages) {
-      if (!withUninstalled && uninstalled.count(name) != 0) continue;
-      out += "package:";
-      out += name;
-      out += "\r\n";
-    }
-    return answer(out);
+    if (envIs("TOLVEXA_ADB_ENDLESS", "1") && phone::splitShellWords(line, words) &&
+        words.size() >= 3 && words[0] == "pm" && words[1] == "list" && words[2] == "packages")
+      return listWithoutEnd();
+    return onPhone([&](phone::State& state) { return phone_.shell(line, state); });
   }
 
   // TOLVEXA_ADB_ENDLESS=1: numbered package lines in blocks of whole lines until
@@ -502,39 +427,37 @@ class Simulator {
     }
   }
 
+  // adb uninstall runs the phone's `pm uninstall` (or `cmd package uninstall`, the same).
   Reply uninstall(const std::string& name) {
-    if (envIs("TOLVEXA_ADB_REFUSE", "minus1000")) return answer("Failure [-1000]\r\n");
-    if (envIs("TOLVEXA_ADB_REFUSE", "admin"))
-      return answer("Failure [DELETE_FAILED_DEVICE_POLICY_MANAGER]\r\n");
-    if (envIs("TOLVEXA_ADB_REFUSE", "restricted"))
-      return answer("Failure [DELETE_FAILED_USER_RESTRICTED]\r\n");
-    if (envIs("TOLVEXA_ADB_REFUSE", "old")) return failure("Error: Unknown option: --user");
-    const Reply notInstalled = answer("Failure [not installed for 0]\r\n");
-    if (phone_.carried.count(name) == 0) return notInstalled;
-    StateLock lock(folder());
-    if (!lock.held()) return failure(kBusy);
-    NameSet uninstalled;
-    Reply problem;
-    if (!loadState(uninstalled, problem)) return problem;
-    if (!uninstalled.insert(name).second) return notInstalled;
-    if (!writeState(statePath(), uninstalled)) return failure(kCannotSave);
-    return answer("Success\r\n");
+    return onPhone([&](phone::State& state) {
+      return phone_.pm({"uninstall", "--user", "0", name}, state);
+    });
   }
 
-  Reply installExisting(const std::string& name) {
-    if (envIs("TOLVEXA_ADB_REFUSE", "old"))
-      return failure("Error: unknown command 'install-existing'\r\nusage: pm list packages [-u]");
-    if (phone_.carried.count(name) == 0)
-      return answer("android.content.pm.PackageManager$NameNotFoundException: Package " + name +
-                    " doesn't exist\r\n");
+  // Runs a command on the phone under the state lock, so that two commands running at once
+  // never lose one another's change, and saves the state when it changed. The answer's lines
+  // end in CR LF, as adb.exe writes the phone's LF in text mode.
+  template <typename Command>
+  Reply onPhone(Command command) {
     StateLock lock(folder());
     if (!lock.held()) return failure(kBusy);
-    NameSet uninstalled;
+    phone::State state;
     Reply problem;
-    if (!loadState(uninstalled, problem)) return problem;
-    if (uninstalled.erase(name) != 0 && !writeState(statePath(), uninstalled))
-      return failure(kCannotSave);
-    return answer("Package " + name + " installed for user: 0\r\n");
+    if (!loadState(state, problem)) return problem;
+    const phone::State before = state;
+    phone::Answer said = command(state);
+    if (state != before && !writeState(statePath(), state)) return failure(kCannotSave);
+    return {withCrLf(said.out), withCrLf(said.err), said.code};
+  }
+
+  static std::string withCrLf(const std::string& text) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 16);
+    for (char c : text) {
+      if (c == '\n') out += '\r';
+      out += c;
+    }
+    return out;
   }
 
   bool haveFolder(Reply& problem) {
@@ -544,9 +467,9 @@ class Simulator {
   }
 
   // Reads the state; the caller holds the lock.
-  bool loadState(NameSet& uninstalled, Reply& problem) {
+  bool loadState(phone::State& state, Reply& problem) {
     if (!haveFolder(problem)) return false;
-    if (!readState(statePath(), uninstalled)) {
+    if (!readState(statePath(), state)) {
       problem = failure("adb: error: cannot read the simulated phone's state file");
       return false;
     }
@@ -571,7 +494,7 @@ class Simulator {
       "* failed to start daemon\r\nadb: error: cannot connect to daemon";
 
   Attached attached_ = attachedFromEnv();
-  Phone phone_ = makePhone();
+  const phone::Phone phone_{setupFromEnv()};
   std::wstring folder_;
 };
 

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cwctype>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -166,6 +167,17 @@ class AdbSimTest : public ::testing::Test {
     return names;
   }
 
+  // The names `shell pm list packages OPTIONS` lists.
+  std::vector<std::string> listed(const std::string& options) {
+    Result r = adb("shell pm list packages " + options);
+    EXPECT_EQ(r.code, 0u) << options;
+    std::vector<std::string> names;
+    for (size_t start = 0, end; (end = r.out.find("\r\n", start)) != std::string::npos;
+         start = end + 2)
+      names.push_back(r.out.substr(start + 8, end - start - 8));
+    return names;
+  }
+
   // The adb.exe processes running from this test's copy; with onlyServers those
   // whose command line names fork-server.
   std::vector<DWORD> adbProcesses(bool onlyServers) {
@@ -238,7 +250,7 @@ TEST_F(AdbSimTest, UninstallAndRestoreForUserZero) {
 
   Result again = adb("uninstall --user 0 com.tencent.mm");
   EXPECT_EQ(again.out, kNotInstalled);
-  EXPECT_EQ(again.code, 0u);
+  EXPECT_EQ(again.code, 1u);
   EXPECT_EQ(adb("uninstall --user 0 com.not.on.this.phone").out, kNotInstalled);
 
   const std::string restored = "Package com.tencent.mm installed for user: 0\r\n";
@@ -252,7 +264,7 @@ TEST_F(AdbSimTest, UninstallAndRestoreForUserZero) {
       unknown.out,
       "android.content.pm.PackageManager$NameNotFoundException: Package com.not.on.this.phone doesn't "
       "exist\r\n");
-  EXPECT_EQ(unknown.code, 0u);
+  EXPECT_EQ(unknown.code, 1u);
 }
 
 TEST_F(AdbSimTest, ReadsAStateFileEditedByHand) {
@@ -276,8 +288,7 @@ TEST_F(AdbSimTest, MalformedCommandLinesFailOnStderrAndChangeNothing) {
   for (const char* args :
        {"", "devices -l", "uninstall", "uninstall com.tencent.mm", "uninstall --user 0",
         "uninstall --user 10 com.tencent.mm", "uninstall --user 0 com.tencent.mm com.sina.weibo",
-        "shell", "shell ls", "shell pm list packages -3",
-        "shell pm install-existing com.tencent.mm", "shell pm install-existing --user 0"}) {
+        "shell", "shell \" \""}) {
     Result r = adb(args);
     EXPECT_EQ(r.code, 1u) << args;
     EXPECT_EQ(r.out, "") << args;
@@ -314,9 +325,9 @@ TEST_F(AdbSimTest, ConcurrentCallsKeepEveryUninstall) {
   for (int i = 0; i < 100000; ++i) filler += "com.no.such.app" + std::to_string(i) + "\r\n";
   ASSERT_TRUE(support::write_file(dir_ + L"\\adb_sim_state.txt", filler));
 
-  const std::vector<std::string> targets = {"com.sina.weibo",           "com.tencent.mm",
-                                            "com.taobao.taobao",        "com.baidu.searchbox",
-                                            "com.ss.android.ugc.aweme", "com.miui.notes"};
+  const std::vector<std::string> targets = {"com.sina.weibo",    "com.tencent.mm",
+                                            "com.taobao.taobao", "com.baidu.searchbox",
+                                            "com.miui.weather2", "com.miui.notes"};
   std::vector<Running> runs;
   {
     ScopedEnv delay(env_, L"TOLVEXA_ADB_DELAY_MS",
@@ -452,6 +463,116 @@ TEST_F(AdbSimTest, EndlessListingStopsOnceTheReaderGoes) {
     DWORD code = 0;
     GetExitCodeProcess(run.process.get(), &code);
     EXPECT_EQ(code, 1u) << args << ": a cut listing must not end in success";
+  }
+}
+
+// The phone's answers to each command, row after row on one phone, so each row sees what
+// the rows before it did: the classes of apps, disabling, the full removal of an ordinary
+// app, the phone's own errors, and Android 17, which keeps system apps for every user.
+TEST_F(AdbSimTest, PhoneAnswersEachCommandAsAndroidDoes) {
+  const std::string unknownPackage =
+      "\r\nException occurred while executing 'disable-user':\r\n"
+      "java.lang.IllegalArgumentException: Unknown package: com.no.such.app\r\n"
+      "\tat com.android.server.pm.PackageManagerService.setEnabledSetting("
+      "PackageManagerService.java)\r\n"
+      "\tat com.android.server.pm.PackageManagerShellCommand.runSetEnabledSetting("
+      "PackageManagerShellCommand.java)\r\n";
+  const std::string gone =
+      "android.content.pm.PackageManager$NameNotFoundException: Package ctrip.android.view "
+      "doesn't exist\r\n";
+  const std::string rootOnly =
+      "Failure [only root can delete system app for a particular user]\r\n";
+  struct Row {
+    const wchar_t* android;  // TOLVEXA_ADB_ANDROID, or null for the default
+    const char* args;
+    std::string out;
+    std::string err;
+    DWORD code;
+  };
+  const Row rows[] = {
+      {nullptr, "shell pm list packages -d", "", "", 0},
+      {nullptr, "shell pm disable-user --user 0 com.miui.notes",
+       "Package com.miui.notes new state: disabled-user\r\n", "", 0},
+      {nullptr, "shell pm list packages -d", "package:com.miui.notes\r\n", "", 0},
+      {nullptr, "shell pm list packages -d -s", "package:com.miui.notes\r\n", "", 0},
+      {nullptr, "shell pm list packages -d -3", "", "", 0},
+      {nullptr, "shell pm list packages com.miui.notes", "package:com.miui.notes\r\n", "", 0},
+      {nullptr, "shell pm list packages -e com.miui.notes", "", "", 0},
+      {nullptr, "shell pm enable --user 0 com.miui.notes",
+       "Package com.miui.notes new state: enabled\r\n", "", 0},
+      {nullptr, "shell pm list packages -d", "", "", 0},
+      {nullptr, "shell pm disable-user --user 0 com.no.such.app", "", unknownPackage, 255},
+      {nullptr, "shell \"pm list packages -3 com.taobao\"", "package:com.taobao.idlefish\r\n", "",
+       0},
+      {nullptr, "shell pm list packages -s com.taobao", "package:com.taobao.taobao\r\n", "", 0},
+      {nullptr, "uninstall --user 0 ctrip.android.view", "Success\r\n", "", 0},
+      {nullptr, "shell pm list packages -u ctrip", "", "", 0},
+      {nullptr, "shell pm install-existing --user 0 ctrip.android.view", gone, "", 1},
+      {nullptr, "uninstall --user 0 ctrip.android.view", kNotInstalled, "", 1},
+      {nullptr, "shell pm list packages -x", "Error: Unknown option: -x\r\n", "", 255},
+      {nullptr, "shell pm install-existing --user 0", "Error: package name not specified\r\n", "",
+       1},
+      {nullptr, "shell pm enable --user 0", "", "Error: no package or component specified\r\n", 1},
+      {nullptr, "shell ls", "", "/system/bin/sh: ls: inaccessible or not found\r\n", 127},
+      {L"17", "uninstall --user 0 com.miui.notes", rootOnly, "", 1},
+      {L"17", "shell pm uninstall --user 0 com.miui.notes", rootOnly, "", 1},
+      {L"17", "shell pm list packages com.miui.notes", "package:com.miui.notes\r\n", "", 0},
+      {L"17", "shell pm disable-user --user 0 com.miui.notes",
+       "Package com.miui.notes new state: disabled-user\r\n", "", 0},
+      {L"17", "uninstall --user 0 com.xingin.xhs", "Success\r\n", "", 0},
+      {L"17", "shell pm list packages -u com.xingin.xhs", "", "", 0},
+      {L"16", "uninstall --user 0 com.miui.weather2", "Success\r\n", "", 0},
+      {L"16", "shell pm list packages -u com.miui.weather2", "package:com.miui.weather2\r\n", "",
+       0},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::string(row.args) + (row.android ? " on Android " : "") +
+                 (row.android ? support::narrow(row.android) : ""));
+    std::optional<ScopedEnv> version;
+    if (row.android) version.emplace(env_, L"TOLVEXA_ADB_ANDROID", row.android);
+    Result r = adb(row.args);
+    EXPECT_EQ(r.out, row.out);
+    EXPECT_EQ(r.err, row.err);
+    EXPECT_EQ(r.code, row.code);
+  }
+  EXPECT_EQ(support::read_file(dir_ + L"\\adb_sim_state.txt"),
+            "com.miui.weather2\r\ncom.xingin.xhs\r\nctrip.android.view\r\n"
+            "disabled:com.miui.notes\r\n");
+}
+
+// -3 and -s split every listing in two; which apps are ordinary depends on the listing.
+TEST_F(AdbSimTest, OrdinaryAndSystemAppsSplitEveryListing) {
+  struct Row {
+    const wchar_t* vendor;
+    std::vector<std::string> someOrdinary;
+    std::vector<std::string> someSystem;
+  };
+  const Row rows[] = {
+      {L"",
+       {"ctrip.android.view", "com.ss.android.ugc.aweme", "com.xingin.xhs"},
+       {"android", "com.miui.home", "com.tencent.mm", "com.taobao.taobao", "com.baidu.input_mi"}},
+      {L"xiaomi", {}, {"com.xiaomi.shop", "cn.wps.moffice_eng.xiaomi.lite"}},
+      {L"huawei", {}, {"com.tencent.qqlivehuawei", "com.baidu.input_huawei"}},
+      {L"oppo",
+       {"com.openai.chatgpt", "org.chromium.webapk.af54846251ce70947_v2"},
+       {"com.oneplus.gallery", "com.opos.ads", "com.heytap.market"}},
+      {L"samsung", {}, {"com.facebook.katana", "com.netflix.mediaclient"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(support::narrow(row.vendor));
+    ScopedEnv vendor(env_, L"TOLVEXA_ADB_VENDOR", row.vendor);
+    std::vector<std::string> all = packages(false);
+    std::vector<std::string> ordinary = listed("-3"), system = listed("-s");
+    std::vector<std::string> both = ordinary;
+    both.insert(both.end(), system.begin(), system.end());
+    std::sort(both.begin(), both.end());
+    std::sort(all.begin(), all.end());
+    EXPECT_EQ(both, all);
+    if (row.someOrdinary.empty()) {
+      EXPECT_EQ(ordinary, std::vector<std::string>());
+    }
+    for (const std::string& name : row.someOrdinary) EXPECT_TRUE(has(ordinary, name)) << name;
+    for (const std::string& name : row.someSystem) EXPECT_TRUE(has(system, name)) << name;
   }
 }
 
