@@ -135,8 +135,9 @@ int real_adb_listing() {
   kill_processes_named(L"Tolvexa.exe");
   kill_processes_named(L"adb.exe");
   remove_tree(L"c:\\adb");  // the program deploys Google's adb in place of the stand-in
-  std::printf("| measured (Google's adb 1.0.40) | Tolvexa | baseline | baseline | ratio |\n"
-              "|---|---|---|---|---|\n");
+  std::printf(
+      "| measured (Google's adb 1.0.40) | Tolvexa | baseline | baseline | ratio |\n"
+      "|---|---|---|---|---|\n");
   for (int packages : {300, 3000}) {
     WirePhone phone(L"--port 5555 --packages " + std::to_wstring(packages));
     if (!phone.ready()) return std::fprintf(stderr, "the phone on the wire did not start\n"), 1;

@@ -118,6 +118,28 @@ bool is_count_and_summary(const std::wstring& log, size_t n) {
   return at == log.size() && sum == n;
 }
 
+// True when the process shows the driver helper's window.
+bool shows_driver_help(DWORD process) {
+  struct Search {
+    DWORD process;
+    bool found;
+  } search = {process, false};
+  EnumWindows(
+      +[](HWND hwnd, LPARAM param) WINAPI -> BOOL {
+        auto* s = reinterpret_cast<Search*>(param);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(hwnd, &owner);
+        wchar_t title[64] = {};
+        GetWindowTextW(hwnd, title, 64);
+        if (owner == s->process && IsWindowVisible(hwnd) &&
+            std::wstring(title) == L"手机 USB 驱动帮助")
+          s->found = true;
+        return !s->found;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
 class EndToEnd : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -539,16 +561,32 @@ TEST_F(EndToEnd, BatchUninstallAsksThenRemovesEachListedPackage) {
   EXPECT_TRUE(app.enabled(Button::batch));
   EXPECT_FALSE(support::file_exists(kStateFile));
 
-  // OK: each listed package is uninstalled in turn, a second apart.
+  // OK, then Yes to the question about the ordinary apps among them (which the phone deletes
+  // outright): each listed package is uninstalled in turn, a second apart.
+  const std::vector<std::wstring> ordinary =
+      e2e::split_lines(adb_output(L"shell pm list packages -3"));
+  size_t ordinary_chosen = 0;
+  for (const std::wstring& name : chosen)
+    ordinary_chosen += std::count(ordinary.begin(), ordinary.end(), L"package:" + name);
+  ASSERT_GE(ordinary_chosen, 1u) << "the listing should hold an ordinary app";
   ASSERT_TRUE(app.click(Button::batch));
   question = expect_message_box(app, L"是否批量卸载编辑框里的app");
   ULONGLONG started = GetTickCount64();
   ASSERT_TRUE(app.answer(question.hwnd, IDOK));
+  MessageBoxInfo own;
+  ASSERT_TRUE(app.wait_message_box(own, 10000));
+  EXPECT_EQ(own.text.rfind(L"列表里有 " + std::to_wstring(ordinary_chosen) + L" 个用户应用", 0), 0u)
+      << support::narrow(own.text);
+  EXPECT_TRUE(own.has_yes && own.has_no && own.has_cancel);
+  EXPECT_EQ(own.default_button, IDNO);
+  ASSERT_TRUE(app.answer(own.hwnd, IDYES));
   EXPECT_TRUE(app.wait_enabled(Button::batch, false, 2000));
   std::wstring log = L"准备卸载APP...\r\n";
   for (const std::wstring& name : chosen)
     log += L"卸载: <" + name + L"> 中，请稍后...\r\nSuccess\r\n\r\n";
-  log += L"完成...\r\n";
+  const std::wstring n = std::to_wstring(chosen.size());
+  log += L"完成...\r\n共 " + n + L" 个：卸载了 " + n +
+         L" 个，停用了 0 个，跳过 0 个，没有成功 0 个。\r\n";
   std::wstring last;
   ASSERT_TRUE(support::wait_until(
       [&] { return (last = app.text(Box::log)) == log && app.enabled(Button::batch); },
@@ -561,7 +599,7 @@ TEST_F(EndToEnd, BatchUninstallAsksThenRemovesEachListedPackage) {
   std::sort(removed.begin(), removed.end());
   std::sort(chosen.begin(), chosen.end());
   EXPECT_EQ(removed, chosen);
-  expect_clean_close(app, 2);
+  expect_clean_close(app, 3);
 }
 
 TEST_F(EndToEnd, MissingOrUnsafeNamesRunNothing) {
@@ -598,7 +636,8 @@ TEST_F(EndToEnd, MissingOrUnsafeNamesRunNothing) {
   ++answered;
   std::wstring log = L"准备卸载APP...\r\n卸载: <" + unsafe +
                      L"> 中，请稍后...\r\n包名含有不能使用的字符，已跳过\r\n"
-                     L"卸载: <com.sina.weibo> 中，请稍后...\r\nSuccess\r\n\r\n完成...\r\n";
+                     L"卸载: <com.sina.weibo> 中，请稍后...\r\nSuccess\r\n\r\n完成...\r\n"
+                     L"共 2 个：卸载了 1 个，停用了 0 个，跳过 1 个，没有成功 0 个。\r\n";
   std::wstring last;
   EXPECT_TRUE(app.wait_text(
       Box::log, [&](const std::wstring& t) { return t == log; }, kActionTimeoutMs, &last))
@@ -640,10 +679,10 @@ TEST_F(EndToEnd, DriverButtonWritesAndStartsTheInstaller) {
       10000))
       << "the installer did not start";
   EXPECT_TRUE(support::read_file(kInstaller) ==
-              support::read_file(standin(L"ADBDriverInstaller.exe")));
-  // The stand-in installer explains itself in a message box of its own.
-  EXPECT_TRUE(support::wait_until(
-      [&] { return !e2e::message_boxes_of(installers.front()).empty(); }, 10000));
+              support::read_file(support::widen(wine_path(DRIVER_HELPER_EXE))));
+  // The driver helper explains itself in a window of its own.
+  EXPECT_TRUE(support::wait_until([&] { return shows_driver_help(installers.front()); }, 10000))
+      << "the driver helper's window did not show";
   for (DWORD id : installers) support::end_process(id);
 
   EXPECT_TRUE(app.enabled(Button::driver));
@@ -727,7 +766,7 @@ TEST_F(EndToEnd, LimitsOnTimeAndNameLengthHold) {
   ASSERT_TRUE(app.ready()) << app.error();
   app.set_text(Box::name, L"com.miui.notes");
   click_and_expect_log(app, Button::uninstall,
-                       L"卸载APP中，请稍后...\r\n\r\n命令在 120 秒内没有结束，已停止。\r\n");
+                       L"卸载APP中，请稍后...\r\n命令在 120 秒内没有结束，已停止。\r\n");
   EXPECT_TRUE(
       support::wait_until([] { return support::processes_named(L"adb.exe").empty(); }, 3000))
       << "the command that ran too long was not ended";
@@ -736,18 +775,21 @@ TEST_F(EndToEnd, LimitsOnTimeAndNameLengthHold) {
   ASSERT_TRUE(app.click(Button::uninstall));
   MessageBoxInfo box = expect_message_box(app, L"包名太长（最多 255 个字符）");
   ASSERT_TRUE(app.answer(box.hwnd, IDOK));
-  EXPECT_EQ(app.text(Box::log),
-            L"卸载APP中，请稍后...\r\n\r\n命令在 120 秒内没有结束，已停止。\r\n");
+  EXPECT_EQ(app.text(Box::log), L"卸载APP中，请稍后...\r\n命令在 120 秒内没有结束，已停止。\r\n");
   expect_clean_close(app, 1);
 }
 
 const std::wstring kHintNoPhone =
-    L"提示：没有找到手机。请用数据线连接手机，在手机的“开发者选项”中打开“USB调试”，然后点“连接设备”。\r\n";
+    L"提示：没有找到手机。请用手机原装的数据线连接（有的线只能充电，传不了数据）；在手机的“开发者选项”中"
+    L"打开“USB调试”；插上后在手机的 USB 通知里选“传输文件”；仍找不到时，点“通用驱动”安装驱动。然后点"
+    L"“连接设备”。\r\n";
 const std::wstring kHintUnauthorized =
     L"提示：手机还没有允许这台电脑调试。请解锁手机屏幕，在“允许USB调试吗？”对话框中勾选“一律允许”，再点“允许”。\r\n";
 const std::wstring kHintOffline =
     L"提示：手机处于离线状态。请拔下数据线再重新插上；仍不行时，请在“开发者选项”中撤销USB调试授权，然后重新连接。\r\n";
-const std::wstring kHintTwoPhones = L"提示：连接了不止一台设备。请只连接一台手机后再试。\r\n";
+const std::wstring kHintTwoPhones =
+    L"提示：adb 找到了不止一台设备，最常见的原因是电脑上开着安卓模拟器（MuMu、雷电、BlueStacks 蓝叠、夜神等）。"
+    L"请关掉模拟器，并拔掉其他手机，只连这一台手机，然后再试。\r\n";
 
 const std::wstring kHintAuthorizing =
     L"提示：手机正在确认这台电脑的调试授权。请解锁手机屏幕，如果弹出“允许USB调试吗？”，勾选“一律允许”"
@@ -760,7 +802,8 @@ TEST_F(EndToEnd, EachRefusalOfThePhoneShowsItsHint) {
   } rows[] = {
       {L"minus1000", L"Failure [-1000]\r\n", L"小米手机不允许卸载这个应用（Failure [-1000]）"},
       {L"admin", L"Failure [DELETE_FAILED_DEVICE_POLICY_MANAGER]\r\n", L"这个应用是“设备管理应用”"},
-      {L"restricted", L"Failure [DELETE_FAILED_USER_RESTRICTED]\r\n", L"手机不允许卸载这个应用"},
+      {L"restricted", L"Failure [DELETE_FAILED_USER_RESTRICTED]\r\n",
+       L"手机开启了禁止卸载应用的限制（多为公司或学校的管理规定，或家长控制），这台手机上的任何应用都卸载不了"},
       {L"old", L"Error: Unknown option: --user\r\n", L"这部手机的安卓版本太旧（4.4 或更早）"},
   };
   for (const Row& row : rows) {
@@ -811,8 +854,11 @@ TEST_F(EndToEnd, RemovedPackagesAreListedAndAllRestoredInOneBatch) {
       2 * kActionTimeoutMs, &log))
       << difference(as_listing(removed), log);
   ASSERT_TRUE(app.wait_enabled(Button::list_removed, true, kActionTimeoutMs));
-  EXPECT_TRUE(is_count_and_summary(app.text(Box::log), removed.size()))
-      << support::narrow(app.text(Box::log));
+  const std::wstring removed_log = app.text(Box::log);
+  EXPECT_EQ(removed_log.rfind(L"已卸载 4 个、已停用 0 个应用，都列在下方", 0), 0u)
+      << support::narrow(removed_log);
+  EXPECT_NE(removed_log.find(L"\r\n其中建议卸载 "), std::wstring::npos)
+      << support::narrow(removed_log);
 
   // 批量恢复: all of them, one line each, no question but the first.
   ASSERT_TRUE(app.click(Button::batch_restore));
@@ -833,10 +879,86 @@ TEST_F(EndToEnd, RemovedPackagesAreListedAndAllRestoredInOneBatch) {
   list_all(app, names);
   ASSERT_TRUE(app.click(Button::list_removed));
   ASSERT_TRUE(app.wait_text(
-      Box::log, [](const std::wstring& t) { return t == L"手机上没有已卸载、还能恢复的应用。"; },
+      Box::log,
+      [](const std::wstring& t) { return t == L"手机上没有已卸载或已停用、还能恢复的应用。"; },
       2 * kActionTimeoutMs, &log))
       << support::narrow(log);
   EXPECT_EQ(app.text(Box::list), L"");
+  expect_clean_close(app, 2);
+}
+
+// Android 17 refuses to remove system apps for one user: the batch disables them instead,
+// 已卸载的 lists them as disabled, and 批量恢复 turns every one back on.
+TEST_F(EndToEnd, OnAndroid17ABatchDisablesAndBatchRestoreEnablesAgain) {
+  const Environment android17 = {{L"TOLVEXA_ADB_ANDROID", L"17"}};
+  App app(tolvexa_exe(), android17);
+  ASSERT_TRUE(app.ready()) << app.error();
+  const std::vector<std::wstring> names = phone_packages(android17);
+  const std::vector<std::wstring> chosen = {L"com.miui.weather2", L"com.miui.video",
+                                            L"com.miui.notes", L"com.miui.player"};
+  app.set_text(Box::list, as_listing(chosen));
+  ASSERT_TRUE(app.click(Button::batch));
+  MessageBoxInfo box = expect_message_box(app, L"是否批量卸载编辑框里的app");
+  ASSERT_TRUE(app.answer(box.hwnd, IDOK));
+  const std::wstring disabled_instead =
+      L"这部手机不允许卸载系统应用，已改为停用这个应用：它不再运行，也不再显示，但仍占着存储空间；"
+      L"点“恢复”可以重新启用它。\r\n";
+  std::wstring expected = L"准备卸载APP...\r\n";
+  for (const std::wstring& name : chosen)
+    expected += L"卸载: <" + name +
+                L"> 中，请稍后...\r\nFailure [only root can delete system app for a particular "
+                L"user]\r\n\r\nPackage " +
+                name + L" new state: disabled-user\r\n\r\n" + disabled_instead;
+  expected += L"完成...\r\n共 4 个：卸载了 0 个，停用了 4 个，跳过 0 个，没有成功 0 个。\r\n";
+  std::wstring log;
+  ASSERT_TRUE(app.wait_text(
+      Box::log, [&](const std::wstring& t) { return t == expected; }, 6 * kActionTimeoutMs, &log))
+      << difference(expected, log);
+  ASSERT_TRUE(app.wait_enabled(Button::batch, true, kActionTimeoutMs));
+  // Nothing was removed: the phone still lists all of them, and lists these as disabled.
+  EXPECT_EQ(phone_packages(android17), names);
+  std::vector<std::wstring> in_phone_order;
+  for (const std::wstring& name : names)
+    if (std::find(chosen.begin(), chosen.end(), name) != chosen.end())
+      in_phone_order.push_back(name);
+  ASSERT_EQ(in_phone_order.size(), chosen.size());
+  EXPECT_EQ(adb_output(L"shell pm list packages -d", android17), as_listing([&] {
+              std::vector<std::wstring> lines;
+              for (const std::wstring& name : in_phone_order) lines.push_back(L"package:" + name);
+              return lines;
+            }()));
+
+  // 已卸载的 lists the four as disabled.
+  ASSERT_TRUE(app.click(Button::list_removed));
+  ASSERT_TRUE(app.wait_text(
+      Box::list, [&](const std::wstring& t) { return t == as_listing(in_phone_order); },
+      3 * kActionTimeoutMs, &log))
+      << difference(as_listing(in_phone_order), log);
+  ASSERT_TRUE(app.wait_enabled(Button::list_removed, true, kActionTimeoutMs));
+  EXPECT_EQ(app.text(Box::log).rfind(L"已卸载 0 个、已停用 4 个应用", 0), 0u)
+      << support::narrow(app.text(Box::log));
+
+  // 批量恢复 restores and enables each one.
+  ASSERT_TRUE(app.click(Button::batch_restore));
+  box = expect_message_box(app, L"是否批量恢复编辑框里的app");
+  ASSERT_TRUE(app.answer(box.hwnd, IDOK));
+  ASSERT_TRUE(app.wait_text(
+      Box::log, [](const std::wstring& t) { return t.find(L"完成...") != std::wstring::npos; },
+      6 * kActionTimeoutMs, &log));
+  ASSERT_TRUE(app.wait_enabled(Button::batch_restore, true, kActionTimeoutMs));
+  log = app.text(Box::log);
+  for (const std::wstring& name : in_phone_order) {
+    SCOPED_TRACE(support::narrow(name));
+    EXPECT_NE(log.find(L"Package " + name + L" new state: enabled\r\n"), std::wstring::npos)
+        << support::narrow(log);
+  }
+
+  // Nothing is disabled any more, every one is listed as enabled, and 看所有包 lists them all.
+  EXPECT_EQ(adb_output(L"shell pm list packages -d", android17), L"");
+  std::wstring enabled = adb_output(L"shell pm list packages -e", android17);
+  for (const std::wstring& name : chosen)
+    EXPECT_NE(enabled.find(L"package:" + name + L"\r\n"), std::wstring::npos);
+  list_all(app, names);
   expect_clean_close(app, 2);
 }
 
@@ -1108,7 +1230,8 @@ TEST_F(EndToEnd, CriticalPackagesAreRemovedOnlyAfterYesAndNeverByTheBatch) {
              L"），已跳过。如确需卸载，请用“卸载”按钮单独卸载。\r\n";
     }
   }
-  log += L"完成...\r\n";
+  log += L"完成...\r\n共 " + std::to_wstring(chosen.size()) + L" 个：卸载了 " +
+         std::to_wstring(removed.size()) + L" 个，停用了 0 个，跳过 2 个，没有成功 0 个。\r\n";
   ASSERT_EQ(removed.size() + 2, chosen.size()) << "both critical packages are on the phone";
   ASSERT_TRUE(support::wait_until(
       [&] { return (last = app.text(Box::log)) == log && app.enabled(Button::batch); },
@@ -1201,7 +1324,8 @@ TEST_F(EndToEnd, RecommendExplainAndABatchThatAsksAboutCautionPackages) {
       L"准备卸载APP...\r\n卸载: <" + chosen[0] + L"> 中，请稍后...\r\nSuccess\r\n\r\n卸载: <" +
       caution + L"> 中，请稍后...\r\n" + caution + L"（" + title +
       L"）需要谨慎卸载，已跳过。如确需卸载，请用“卸载”按钮单独卸载。\r\n卸载: <" + chosen[1] +
-      L"> 中，请稍后...\r\nSuccess\r\n\r\n完成...\r\n";
+      L"> 中，请稍后...\r\nSuccess\r\n\r\n完成...\r\n"
+      L"共 3 个：卸载了 2 个，停用了 0 个，跳过 1 个，没有成功 0 个。\r\n";
   ASSERT_TRUE(app.wait_text(
       Box::log, [&](const std::wstring& t) { return t == expected; }, 3 * kActionTimeoutMs, &log))
       << difference(expected, log);

@@ -42,7 +42,8 @@ function(tolvexa_program_test name)
   target_compile_definitions(${name} PRIVATE "TOLVEXA_EXE=\"$<TARGET_FILE:Tolvexa>\""
                                              "STANDIN_DIR=\"$<TARGET_FILE_DIR:standin_adb>\""
                                              "EMIT_EXE=\"$<TARGET_FILE:emit>\""
-                                             "PHONE_ASSISTANT_EXE=\"$<TARGET_FILE:phone_assistant>\"")
+                                             "PHONE_ASSISTANT_EXE=\"$<TARGET_FILE:phone_assistant>\""
+                                             "DRIVER_HELPER_EXE=\"$<TARGET_FILE:driver_helper>\"")
   target_compile_options(${name} PRIVATE -finput-charset=UTF-8)
   add_dependencies(${name} Tolvexa standin_adb driver_helper emit phone_assistant)
   set_tests_properties(${name} PROPERTIES RUN_SERIAL TRUE)
@@ -69,7 +70,7 @@ add_dependencies(bench Tolvexa baseline_window)
 # The program with Google's real adb inside, against the simulated phone on the wire. Google's
 # adb.exe is 32-bit: the x86-64 twin, run where the host executes no 32-bit code, says so and
 # skips.
-if(TARGET Tolvexa_real AND TARGET standin_wire_phone)
+if(TARGET Tolvexa_real)
   tolvexa_program_test(real_adb_test)
   target_sources(real_adb_test PRIVATE tests/windows/wire_phone.cpp)
   target_compile_definitions(real_adb_test PRIVATE
