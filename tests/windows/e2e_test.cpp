@@ -32,6 +32,7 @@ const std::wstring kListCount = L"APP数量为： ";
 const std::wstring kFilterCount = L"APP数量为：";
 const std::wstring kCaption = L"信息：";
 
+using e2e::as_listing;
 using e2e::kDeployed;
 using e2e::kStateFile;
 using e2e::standin;
@@ -46,24 +47,11 @@ std::wstring adb_output(const std::wstring& arguments, const Environment& enviro
 }
 
 std::vector<std::wstring> phone_packages(const Environment& environment = {}) {
-  std::vector<std::wstring> names;
-  for (const std::wstring& line :
-       e2e::split_lines(adb_output(L"shell pm list packages", environment)))
-    if (line.rfind(L"package:", 0) == 0) names.push_back(line.substr(8));
-  return names;
+  return e2e::package_names(adb_output(L"shell pm list packages", environment));
 }
 
 std::vector<std::wstring> phone_packages_with_uninstalled() {
-  std::vector<std::wstring> names;
-  for (const std::wstring& line : e2e::split_lines(adb_output(L"shell pm list packages -u")))
-    if (line.rfind(L"package:", 0) == 0) names.push_back(line.substr(8));
-  return names;
-}
-
-std::wstring as_listing(const std::vector<std::wstring>& names) {
-  std::wstring text;
-  for (const std::wstring& name : names) text += name + L"\r\n";
-  return text;
+  return e2e::package_names(adb_output(L"shell pm list packages -u"));
 }
 
 std::vector<std::wstring> containing(const std::vector<std::wstring>& names,

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "tests/windows/paths.h"
 #include "tests/windows/user.h"
@@ -14,6 +15,21 @@ namespace e2e {
 inline const std::wstring kStateFile = L"c:\\adb\\adb_sim_state.txt";
 inline const wchar_t* const kDeployed[] = {L"adb.exe", L"AdbWinApi.dll", L"AdbWinUsbApi.dll",
                                            L"libwinpthread-1.dll"};
+
+/// The package names of a `pm list packages` answer, in its order.
+inline std::vector<std::wstring> package_names(const std::wstring& output) {
+  std::vector<std::wstring> names;
+  for (const std::wstring& line : split_lines(output))
+    if (line.rfind(L"package:", 0) == 0) names.push_back(line.substr(8));
+  return names;
+}
+
+/// The names one per line, each ended by CR LF, as the list box holds them.
+inline std::wstring as_listing(const std::vector<std::wstring>& names) {
+  std::wstring text;
+  for (const std::wstring& name : names) text += name + L"\r\n";
+  return text;
+}
 
 inline std::wstring tolvexa_exe() { return support::widen(wine_path(TOLVEXA_EXE)); }
 

@@ -4,6 +4,11 @@
 // the stand-in adb.exe, the real one starts a server that outlives each command, prints its
 // daemon lines, writes in the C runtime's text mode and answers `unauthorized` until the
 // phone allows the computer.
+//
+// Under Wine, adb's server needs an X display: it makes a hidden window for the system's power
+// notifications and ends at once when it cannot ("CreateWindowExW failed"), so the client then
+// reports "could not read ok from ADB Server". The suite runs on Xvfb; on Windows a desktop is
+// always there.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -22,6 +27,7 @@
 namespace {
 
 using e2e::App;
+using e2e::as_listing;
 using e2e::Control;
 using e2e::WirePhone;
 
@@ -50,18 +56,9 @@ bool contains(const std::wstring& text, const std::wstring& part) {
 }
 
 // The names that `pm list packages` gives through the real adb, asked directly.
-std::vector<std::wstring> phone_packages(const std::wstring& option = L"") {
-  e2e::Output output = e2e::run_program(kAdb + L" shell pm list packages" + option);
-  std::vector<std::wstring> names;
-  for (const std::wstring& line : e2e::split_lines(support::widen(output.text)))
-    if (line.rfind(L"package:", 0) == 0) names.push_back(line.substr(8));
-  return names;
-}
-
-std::wstring as_listing(const std::vector<std::wstring>& names) {
-  std::wstring text;
-  for (const std::wstring& name : names) text += name + L"\r\n";
-  return text;
+std::vector<std::wstring> phone_packages() {
+  e2e::Output output = e2e::run_program(kAdb + L" shell pm list packages");
+  return e2e::package_names(support::widen(output.text));
 }
 
 // A package of the phone's listing whose removal the program asks nothing about.
