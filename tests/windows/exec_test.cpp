@@ -293,7 +293,11 @@ struct SleepingProcess {
   SleepingProcess(const std::wstring& folder, const std::wstring& file_name) {
     CreateDirectoryW(folder.c_str(), nullptr);
     std::wstring path = folder + L"\\" + file_name;
-    CopyFileW(support::widen(wine_path(ADB_SIM_EXE)).c_str(), path.c_str(), FALSE);
+    // c:\adb\adb.exe and c:\ADB\ADB.EXE are one file: a second copy would rewrite the
+    // program the first process runs from, so a file that already holds the simulator stays.
+    const std::wstring simulator = support::widen(wine_path(ADB_SIM_EXE));
+    if (support::read_file(path) != support::read_file(simulator))
+      CopyFileW(simulator.c_str(), path.c_str(), FALSE);
     process = support::start_process(L"\"" + path + L"\" devices",
                                      {{{L"TOLVEXA_ADB_DELAY_MS", L"60000"}}})
                   .process;
